@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/fields.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -10,7 +11,9 @@ namespace hv {
 
 namespace {
 
-std::string stars(int w) { return std::string(static_cast<std::size_t>(std::max(w, 0)), '*'); }
+std::string stars(int w) {
+  return std::string(static_cast<std::size_t>(std::max(w, 0)), '*');
+}
 
 std::string right(std::string_view text, int w) {
   if (static_cast<int>(text.size()) > w) return stars(w);
@@ -26,18 +29,36 @@ std::string non_finite(double value, int w) {
   return right(text, w);
 }
 
+// printf with a buffer sized to the result, so that no width or precision truncates.
+template <typename... Args>
+std::string printed(const char* format, Args... args) {
+  const int n = std::snprintf(nullptr, 0, format, args...);
+  std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  std::snprintf(out.data(), out.size() + 1, format, args...);
+  return out;
+}
+
+// The leading zero of a magnitude below one is optional and dropped when the field is
+// one character short.
+void drop_leading_zero(std::string& text, int w) {
+  if (static_cast<int>(text.size()) <= w) return;
+  if (text.rfind("0.", 0) == 0) {
+    text.erase(0, 1);
+  } else if (text.rfind("-0.", 0) == 0) {
+    text.erase(1, 1);
+  }
+}
+
 }  // namespace
 
+// The digits are those of printf: correctly rounded from the binary value, so a value
+// exactly half-way (0.125 to 2 decimals) goes to the even digit.
 std::string fmt_F(double value, int w, int d) {
   if (!std::isfinite(value)) return non_finite(value, w);
-  char buf[512];
-  std::snprintf(buf, sizeof buf, "%.*f", d, value);
-  std::string text(buf);
-  if (static_cast<int>(text.size()) > w) {
-    // The leading zero of a value below one is optional and dropped when tight.
-    if (text.rfind("0.", 0) == 0) text.erase(0, 1);
-    else if (text.rfind("-0.", 0) == 0) text.erase(1, 1);
-  }
+  if (d < 0) return stars(w);
+  // A field without decimals still shows its decimal point ("3.").
+  std::string text = printed("%#.*f", d, value);
+  drop_leading_zero(text, w);
   return right(text, w);
 }
 
@@ -46,29 +67,27 @@ std::string fmt_E(double value, int w, int d) {
   if (d < 1) return stars(w);
   // printf gives the correctly rounded digits d.ddd...e±x; the field shows them as
   // 0.dddd...E±(x+1).
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", d - 1, std::fabs(value));
+  const std::string buf = printed("%.*e", d - 1, std::fabs(value));
   std::string digits;
-  const char* p = buf;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') digits += *p;
+  std::size_t p = 0;
+  for (; buf[p] != 'e'; ++p) {
+    if (buf[p] != '.') digits += buf[p];
   }
-  int exponent = std::atoi(p + 1) + 1;
+  int exponent = std::atoi(buf.c_str() + p + 1) + 1;
   if (value == 0.0) exponent = 0;
   std::string text = std::signbit(value) && value != 0.0 ? "-0." : "0.";
   text += digits;
   const int mag = std::abs(exponent);
-  char ebuf[16];
-  if (mag <= 99) {
-    std::snprintf(ebuf, sizeof ebuf, "E%c%02d", exponent < 0 ? '-' : '+', mag);
-  } else {
-    std::snprintf(ebuf, sizeof ebuf, "%c%03d", exponent < 0 ? '-' : '+', mag);
-  }
-  text += ebuf;
+  // Exponents beyond two digits take the place of the letter E.
+  text += mag <= 99 ? printed("E%c%02d", exponent < 0 ? '-' : '+', mag)
+                    : printed("%c%03d", exponent < 0 ? '-' : '+', mag);
+  drop_leading_zero(text, w);
   return right(text, w);
 }
 
-std::string fmt_I(long long value, int w) { return right(std::to_string(value), w); }
+std::string fmt_I(long long value, int w) {
+  return right(std::to_string(value), w);
+}
 
 std::string free_real(float value) {
   if (std::isnan(value)) return "NaN";

@@ -10,10 +10,16 @@
 
 namespace hv {
 
-// Fixed-point field of width w with d decimals (0.500 as "   0.500"); a value that
-// does not fit fills the field with asterisks.
+// All fields are right-aligned; a value that does not fit fills its field with
+// asterisks, the leading zero of a magnitude below one being dropped first. Digits are
+// correctly rounded from the binary value (an exact half goes to the even digit).
+// NaN and infinities are written as NaN, Infinity or -Infinity (Inf, -Inf when the
+// field is narrower).
+
+// Fixed-point field of width w with d decimals (0.5 as "   0.500" in width 8).
 std::string fmt_F(double value, int w, int d);
-// Exponent field of width w with d significant digits in the 0.1234567E+01 form.
+// Exponent field of width w with d significant digits in the 0.1234567E+01 form; an
+// exponent beyond two digits replaces the letter (0.1500000+101).
 std::string fmt_E(double value, int w, int d);
 // Integer field of width w.
 std::string fmt_I(long long value, int w);
@@ -23,10 +29,14 @@ std::string fmt_I(long long value, int w);
 std::string free_real(float value);
 
 namespace detail {
-inline void put_piece(std::string& out, std::string_view text) { out += text; }
-inline void put_piece(std::string& out, char c) { out += c; }
+inline void put_piece(std::string& out, std::string_view text) {
+  out += text;
+}
+inline void put_piece(std::string& out, char c) {
+  out += c;
+}
 template <typename T>
-  requires std::is_arithmetic_v<T>
+requires std::is_arithmetic_v<T>
 void put_piece(std::string& out, T value) {
   out += ' ';
   if constexpr (std::is_floating_point_v<T>) {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/glun.hpp"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace hv {
 
@@ -14,50 +17,46 @@ int UnitTable::GLUN(int& unit) const {
 }
 
 bool UnitTable::is_open(int unit) const {
-  return unit >= first_unit && unit <= last_unit && open_[slot(unit)] != nullptr;
+  return open_.contains(unit);
 }
 
 void UnitTable::CLALL() {
-  for (UnitFile* file : open_) {
-    if (file != nullptr) file->close();
+  std::vector<UnitFile*> files;
+  for (auto it = open_.lower_bound(first_unit); it != open_.end() && it->first <= last_unit; ++it) {
+    files.push_back(it->second);
   }
+  // Closing a file detaches it from the table, so the map is not walked meanwhile.
+  for (UnitFile* file : files) file->close();
 }
 
-bool UnitFile::attach() {
-  if (unit_ < UnitTable::first_unit || unit_ > UnitTable::last_unit || table_.is_open(unit_)) {
-    return false;
+bool UnitFile::open(std::string_view name, std::ios::openmode mode) {
+  close();
+  // The unit is checked before the stream opens: a refused open must not have
+  // truncated the file it named.
+  if (unit_ < 0 || table_.is_open(unit_)) return false;
+  const std::string path(name);
+  if (mode & std::ios::in) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return false;
   }
+  stream_.open(path, mode | std::ios::binary);
   if (!stream_.is_open()) return false;
-  table_.open_[UnitTable::slot(unit_)] = this;
+  table_.open_[unit_] = this;
   return true;
 }
 
 bool UnitFile::open_read(std::string_view name) {
-  close();
-  stream_.open(std::string(name), std::ios::in | std::ios::binary);
-  if (!attach()) {
-    stream_.close();
-    return false;
-  }
-  return true;
+  return open(name, std::ios::in);
 }
 
 bool UnitFile::open_write(std::string_view name) {
-  close();
-  stream_.open(std::string(name), std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!attach()) {
-    stream_.close();
-    return false;
-  }
-  return true;
+  return open(name, std::ios::out | std::ios::trunc);
 }
 
 void UnitFile::close() {
   if (stream_.is_open()) stream_.close();
-  if (unit_ >= UnitTable::first_unit && unit_ <= UnitTable::last_unit &&
-      table_.open_[UnitTable::slot(unit_)] == this) {
-    table_.open_[UnitTable::slot(unit_)] = nullptr;
-  }
+  const auto it = table_.open_.find(unit_);
+  if (it != table_.open_.end() && it->second == this) table_.open_.erase(it);
 }
 
 }  // namespace hv

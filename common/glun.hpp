@@ -1,37 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Unit numbers 31 to 50: the handles under which a program run opens its own files.
+// Unit numbers: the handles under which a program run opens its own files. Units 31 to
+// 50 are handed out by GLUN; a program may also open files on fixed units of its own.
 #pragma once
 
-#include <array>
 #include <fstream>
+#include <map>
 #include <string_view>
 
 namespace hv {
 
 class UnitFile;
 
-// The table of units 31..50 of one program run. A unit is open while a UnitFile is
-// attached to it.
+// The unit table of one program run. A unit is open while a UnitFile is attached to it.
 class UnitTable {
  public:
   static constexpr int first_unit = 31;
   static constexpr int last_unit = 50;
 
-  // Finds a unit that is not open: status 0 with that unit, or 1 when all twenty are
-  // open (unit is then left at 50). The unit is not reserved until a file opens on it.
+  // Finds a unit of 31..50 that is not open: status 0 with that unit, or 1 when all
+  // twenty are open (unit is then left at 50). The unit is not reserved until a file
+  // opens on it.
   int GLUN(int& unit) const;
   bool is_open(int unit) const;
-  // Closes every file open on units 31..50.
+  // Closes every file open on units 31..50; files on other units stay open.
   void CLALL();
 
  private:
   friend class UnitFile;
-  static std::size_t slot(int unit) { return static_cast<std::size_t>(unit - first_unit); }
-  std::array<UnitFile*, last_unit - first_unit + 1> open_{};
+  std::map<int, UnitFile*> open_;
 };
 
-// A text file opened on a unit of the table; closing it (or destroying it) frees
-// the unit.
+// A text file opened on a unit of the table (any unit number from 0 on); closing it
+// (or destroying it) frees the unit.
 class UnitFile {
  public:
   UnitFile(UnitTable& table, int unit) : table_(table), unit_(unit) {}
@@ -39,7 +39,9 @@ class UnitFile {
   UnitFile& operator=(const UnitFile&) = delete;
   ~UnitFile() { close(); }
 
-  // Open an existing file for reading / create or replace a file for writing.
+  // Open an existing file for reading / create or replace a file for writing. Both
+  // fail, leaving the file system untouched, when the unit is negative or already
+  // taken by another file; opening for reading also fails on a directory.
   bool open_read(std::string_view name);
   bool open_write(std::string_view name);
   void close();
@@ -48,7 +50,7 @@ class UnitFile {
   int unit() const { return unit_; }
 
  private:
-  bool attach();
+  bool open(std::string_view name, std::ios::openmode mode);
   UnitTable& table_;
   int unit_;
   std::fstream stream_;

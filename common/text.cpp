@@ -11,7 +11,9 @@ int JLEN(std::string_view text) {
   return static_cast<int>(n);
 }
 
-int TRIMLEN(std::string_view text) { return std::max(1, JLEN(text)); }
+int TRIMLEN(std::string_view text) {
+  return std::max(1, JLEN(text));
+}
 
 bool blank_equal(std::string_view a, std::string_view b) {
   if (a.size() < b.size()) std::swap(a, b);
@@ -29,7 +31,9 @@ struct Span {
 // Token positions of text, breaking at blanks and at the separator (0: blanks only).
 std::vector<Span> token_spans(std::string_view text, char separator) {
   std::vector<Span> spans;
-  const auto is_break = [separator](char c) { return c == ' ' || (separator != 0 && c == separator); };
+  const auto is_break = [separator](char c) {
+    return c == ' ' || (separator != 0 && c == separator);
+  };
   std::size_t i = 0;
   while (i < text.size() && static_cast<int>(spans.size()) < max_tokens) {
     while (i < text.size() && is_break(text[i])) ++i;
@@ -70,7 +74,8 @@ int SPLIT4(std::string_view text, std::span<Word> words, int& count) {
     const std::size_t first = spans[0].first + 1;
     const std::size_t last = std::max(first, spans[close].last - 1);
     std::vector<Span> merged{{first, last}};
-    merged.insert(merged.end(), spans.begin() + static_cast<std::ptrdiff_t>(close) + 1, spans.end());
+    merged.insert(merged.end(), spans.begin() + static_cast<std::ptrdiff_t>(close) + 1,
+                  spans.end());
     spans = std::move(merged);
   }
   copy_words(text, spans, words);
@@ -124,7 +129,9 @@ void upcase(std::span<char> text) {
 }
 }  // namespace
 
-void TOUPS8(std::span<char> text) { upcase(text); }
+void TOUPS8(std::span<char> text) {
+  upcase(text);
+}
 
 void CASEFOLD(std::span<char> text) {
   upcase(text.first(static_cast<std::size_t>(JLEN({text.data(), text.size()}))));

@@ -50,7 +50,9 @@ class Text {
   // The whole padded text.
   std::string_view view() const { return {data_.data(), N}; }
   // The text up to its last non-blank character.
-  std::string_view trimmed() const { return view().substr(0, static_cast<std::size_t>(JLEN(view()))); }
+  std::string_view trimmed() const {
+    return view().substr(0, static_cast<std::size_t>(JLEN(view())));
+  }
   std::string str() const { return std::string(view()); }
   bool blank() const { return JLEN(view()) == 0; }
 

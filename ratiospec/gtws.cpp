@@ -14,10 +14,13 @@ namespace hv {
 
 namespace {
 
-// Reports an item that is not a number and gives the error status.
-int bad_number(std::ostream& console, const char* what, long line_number, const Name& window_file) {
+// Reports an item that is not a number, naming the item, the line and the file, and
+// gives the error status.
+int bad_number(std::ostream& console, const char* what, const Word& item, long line_number,
+               const Name& window_file) {
   free_line(console, " ERROR");
-  free_line(console, " ", what, " is not a number in window_file at line:  ", line_number);
+  free_line(console, " GTWS : ", what, " '", item.trimmed(), "' is not a number in window_file",
+            " at line:  ", line_number);
   free_line(console, window_file.view());
   return 1;
 }
@@ -44,14 +47,16 @@ int GTWS(const Name& window_file, WINDOWS& windows, UnitTable& units, std::ostre
   long line_number = 0;
   while (read_line(file.stream(), line)) {
     ++line_number;
-    const std::string_view text = std::string_view(line).substr(0, std::min<std::size_t>(1000, line.size()));
+    const std::string_view text =
+        std::string_view(line).substr(0, std::min<std::size_t>(1000, line.size()));
     if (!text.empty() && text.front() == '#') continue;
 
     words.fill(Word{});
     int count = 0;
     if (SPLIT4(text, words, count) != 0) {
       free_line(console, " ERROR");
-      free_line(console, " file_name incorrectly specified in window_file", " at line:  ", line_number);
+      free_line(console, " file_name incorrectly specified in window_file",
+                " at line:  ", line_number);
       return 1;
     }
     if (count == 0) continue;
@@ -71,14 +76,14 @@ int GTWS(const Name& window_file, WINDOWS& windows, UnitTable& units, std::ostre
     WindowEntry entry;
     entry.file = words[0];
     const std::optional<float> start = read_real(words[1].view());
-    if (!start) return bad_number(console, "start time", line_number, window_file);
+    if (!start) return bad_number(console, "start time", words[1], line_number, window_file);
     const std::optional<float> end = read_real(words[2].view());
-    if (!end) return bad_number(console, "end time", line_number, window_file);
+    if (!end) return bad_number(console, "end time", words[2], line_number, window_file);
     entry.start = *start;
     entry.end = *end;
     if (count >= 4) {
       const std::optional<int> format = read_int(words[3].view());
-      if (!format) return bad_number(console, "format index", line_number, window_file);
+      if (!format) return bad_number(console, "format index", words[3], line_number, window_file);
       entry.format = *format;
     }
     for (std::size_t c = 0; c < 3; ++c) entry.channel[c] = words[4 + c].view();

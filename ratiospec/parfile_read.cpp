@@ -44,7 +44,9 @@ constexpr std::array<Field, 11> fields{{
     {"filter_out", &PARAMETERS::filter_out, false},
 }};
 
-std::string_view head(std::string_view line, std::size_t n) { return line.substr(0, std::min(n, line.size())); }
+std::string_view head(std::string_view line, std::size_t n) {
+  return line.substr(0, std::min(n, line.size()));
+}
 
 bool starts_with(std::string_view line, std::string_view prefix) {
   return line.substr(0, std::min(prefix.size(), line.size())) == prefix;
