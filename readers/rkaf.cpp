@@ -1,0 +1,395 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "readers/rkaf.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <streambuf>
+#include <vector>
+
+#include "common/fields.hpp"
+#include "common/freefmt.hpp"
+
+namespace hv {
+
+namespace {
+
+// Line 1 and header lines are read as texts of this many characters.
+constexpr std::size_t header_width = 100;
+constexpr std::string_view unset = "-12345";
+
+// The ten header keys; the first eight are required.
+constexpr std::array<std::string_view, 10> keys = {"STA_CODE",  "SAMP_FREQ", "NDAT",   "START_TIME",
+                                                   "UNITS",     "CH0_ID",    "CH1_ID", "CH2_ID",
+                                                   "NORTH_ROT", "GAIN"};
+enum Key { sta_code, samp_freq, ndat, start_time, units, ch0_id, ch1_id, ch2_id, north_rot, gain };
+constexpr int required_keys = 8;
+
+// Reads a file in large blocks and hands out header lines and free-format samples.
+// Memory stays bounded whatever the file holds: long lines are skipped rather than
+// stored, and a sample value of more than one block is refused.
+class ChunkReader {
+ public:
+  explicit ChunkReader(std::streambuf& source) : source_(source), buf_(block) {}
+
+  // Next line cut to its first header_width characters, without its line end (a
+  // carriage return before the newline, or before the end of the file, is dropped
+  // too). False at the end of the file.
+  bool line(std::string& out);
+
+  // One free-format read of three reals starting at the current line: values are
+  // separated by blanks, one comma or line ends, and the read goes on over as many
+  // lines as it needs; the rest of the line holding the third value is skipped.
+  // False at the end of the file, on a value that is not a finite number, and on a
+  // null value or a slash, which would leave a sample undefined.
+  bool sample(std::array<float, 3>& v);
+
+ private:
+  static constexpr std::size_t block = std::size_t{1} << 20;
+  // A longer sample value is refused rather than gathered without bound.
+  static constexpr std::size_t max_value = block;
+
+  // Keeps the unread bytes and appends the next block. False when nothing came.
+  bool fill();
+  bool ends_value(std::size_t i) const {
+    const char c = buf_[i];
+    if (c == ' ' || c == ',' || c == '/' || c == '\n') return true;
+    return c == '\r' && (i + 1 == end_ ? eof_ : buf_[i + 1] == '\n');
+  }
+
+  std::streambuf& source_;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+};
+
+bool ChunkReader::fill() {
+  if (eof_) return false;
+  if (pos_ > 0) {
+    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
+  if (end_ == buf_.size()) buf_.resize(2 * buf_.size());
+  const std::streamsize got =
+      source_.sgetn(buf_.data() + end_, static_cast<std::streamsize>(buf_.size() - end_));
+  if (got <= 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ += static_cast<std::size_t>(got);
+  return true;
+}
+
+bool ChunkReader::line(std::string& out) {
+  out.clear();
+  std::size_t length = 0;
+  char last = 0;
+  bool ended = false;
+  while (!ended) {
+    if (pos_ == end_ && !fill()) break;
+    const char* start = buf_.data() + pos_;
+    const std::size_t avail = end_ - pos_;
+    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', avail));
+    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - start) : avail;
+    if (out.size() < header_width) out.append(start, std::min(n, header_width - out.size()));
+    if (n > 0) last = start[n - 1];
+    length += n;
+    pos_ += n;
+    if (nl != nullptr) {
+      ++pos_;
+      ended = true;
+    }
+  }
+  if (!ended && length == 0) return false;
+  if (last == '\r' && length <= header_width) out.pop_back();
+  return true;
+}
+
+bool ChunkReader::sample(std::array<float, 3>& v) {
+  bool after_value = false;
+  std::size_t got = 0;
+  while (got < 3) {
+    if (pos_ == end_ && !fill()) return false;
+    const char c = buf_[pos_];
+    if (c == ' ' || c == '\n') {
+      ++pos_;
+      continue;
+    }
+    if (c == ',') {
+      if (!after_value) return false;
+      after_value = false;
+      ++pos_;
+      continue;
+    }
+    if (c == '/') return false;
+    // The last byte in the buffer is looked at only once the next one is known, so
+    // that a carriage return can be told apart from one that ends the line.
+    std::size_t length = 0;
+    for (;;) {
+      const std::size_t limit = eof_ ? end_ : end_ - 1;
+      std::size_t e = pos_ + length;
+      while (e < limit && !ends_value(e)) ++e;
+      length = e - pos_;
+      if (e < limit || eof_ || length > max_value) break;
+      fill();
+    }
+    if (length > max_value) return false;
+    if (length == 0) {  // a carriage return that ends the line
+      ++pos_;
+      continue;
+    }
+    const auto value = parse_real({buf_.data() + pos_, length});
+    if (!value) return false;
+    v[got++] = *value;
+    after_value = true;
+    pos_ += length;
+  }
+  for (;;) {
+    if (pos_ == end_ && !fill()) return true;
+    const char* start = buf_.data() + pos_;
+    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+    if (nl != nullptr) {
+      pos_ += static_cast<std::size_t>(nl - start) + 1;
+      return true;
+    }
+    pos_ = end_;
+  }
+}
+
+bool is_set(const std::string& slot) {
+  return !blank_equal(slot, unset);
+}
+
+struct StartTime {
+  std::array<int, 5> fields;  // year, month, day, hour, minute
+  float seconds;
+};
+
+// Year, month, day, hour and minute as integers and the seconds as a real, read in
+// free format. Null values and a slash are refused: they would leave a field unset.
+std::optional<StartTime> read_start_time(std::string_view text) {
+  StartTime t{};
+  ListScanner scan(text);
+  for (int i = 0; i < 6; ++i) {
+    std::string_view item;
+    if (scan.next(item) != ListScanner::Item::value) return std::nullopt;
+    if (i < 5) {
+      const auto field = parse_int(item);
+      if (!field) return std::nullopt;
+      t.fields[static_cast<std::size_t>(i)] = *field;
+    } else {
+      const auto seconds = parse_real(item);
+      // Whole seconds must fit an integer.
+      if (!seconds || !(std::fabs(*seconds) < 2.0e9f)) return std::nullopt;
+      t.seconds = *seconds;
+    }
+  }
+  return t;
+}
+
+// The header values in their own types, checked before anything is stored.
+struct Converted {
+  KAFHDR8 hdr;
+  Key bad_key = sta_code;
+  std::string reason;
+};
+
+bool convert(const std::array<std::string, keys.size()>& slot, Converted& out) {
+  KAFHDR8& hdr = out.hdr;
+  const auto refuse = [&out](Key key, const char* why) {
+    out.bad_key = key;
+    out.reason = std::string(keys[key]) + why;
+    return false;
+  };
+
+  hdr.sta_code = slot[sta_code];
+
+  const auto freq = read_real(slot[samp_freq]);
+  if (!freq) return refuse(samp_freq, " is not a number");
+  if (!(*freq > 0.0f) || !std::isfinite(1.0f / *freq)) {
+    return refuse(samp_freq, " must be greater than zero");
+  }
+  hdr.samp_freq = *freq;
+
+  const auto count = read_int(slot[ndat]);
+  if (!count) return refuse(ndat, " is not a whole number");
+  if (*count < 0) return refuse(ndat, " must not be negative");
+  hdr.ndat = *count;
+
+  const auto start = read_start_time(slot[start_time]);
+  if (!start) return refuse(start_time, " must hold year, month, day, hour, minute and seconds");
+  hdr.start_year = start->fields[0];
+  hdr.start_month = start->fields[1];
+  hdr.start_day = start->fields[2];
+  hdr.start_hour = start->fields[3];
+  hdr.start_minute = start->fields[4];
+  hdr.start_seconds = start->seconds;
+  hdr.start_second = static_cast<int>(start->seconds);
+  hdr.start_msec =
+      static_cast<int>((start->seconds - static_cast<float>(hdr.start_second)) * 1000.0f + 0.5f);
+
+  hdr.units = slot[units];
+  hdr.ch0_id = slot[ch0_id];
+  hdr.ch1_id = slot[ch1_id];
+  hdr.ch2_id = slot[ch2_id];
+
+  if (is_set(slot[north_rot])) {
+    const auto rot = read_real(slot[north_rot]);
+    if (!rot) return refuse(north_rot, " is not a number");
+    hdr.north_rot = *rot;
+  }
+  if (is_set(slot[gain])) {
+    const auto g = read_real(slot[gain]);
+    if (!g) return refuse(gain, " is not a number");
+    if (*g == 0.0f) return refuse(gain, " must not be zero");
+    hdr.gain = *g;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+         float& samp_freq, KAFHDR8& hdr, UnitTable& units) {
+  std::string reason;
+  return RKAF(file, max_samples, header_only, ts, ndat, samp_freq, hdr, units, reason);
+}
+
+int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+         float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason) {
+  reason.clear();
+  samp_freq = -12345.0f;
+  ndat = -12345;
+  hdr = KAFHDR8{};
+  std::array<std::string, keys.size()> slot;
+  slot.fill(std::string(unset));
+  std::array<int, keys.size()> slot_line{};
+
+  int unit = 0;
+  if (units.GLUN(unit) != 0) return kaf::no_free_unit;
+
+  // Only regular files: a device or a pipe could hold the read forever.
+  const std::string path(file.trimmed());
+  std::error_code ec;
+  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return kaf::cannot_open;
+  UnitFile in(units, unit);
+  if (!in.open_read(path)) return kaf::cannot_open;
+  ChunkReader reader(*in.stream().rdbuf());
+
+  std::string line;
+  if (!reader.line(line)) return kaf::line_base + 1;
+  if (line.compare(0, kaf::format_line.size(), kaf::format_line) != 0) return kaf::not_kaf;
+
+  constexpr int last_line = std::numeric_limits<int>::max() - kaf::line_base;
+  for (int n = 2;; ++n) {
+    if (n == last_line || !reader.line(line)) {
+      reason = "the file ends before the header separator line";
+      return kaf::line_base + n;
+    }
+    line.resize(header_width, ' ');
+    if (line.compare(0, kaf::separator.size(), kaf::separator) == 0) break;
+    if (line.front() == '#' || JLEN(line) == 0) continue;
+    std::string key, value;
+    SPLTCT8(line, key, value, '=', static_cast<int>(header_width));
+    TOUPS8(key);
+    const auto k = std::find_if(keys.begin(), keys.end(),
+                                [&key](std::string_view name) { return blank_equal(key, name); });
+    if (k == keys.end()) return kaf::line_base + n;
+    const auto index = static_cast<std::size_t>(k - keys.begin());
+    slot[index] = std::move(value);
+    slot_line[index] = n;
+  }
+
+  for (int k = 0; k < required_keys; ++k) {
+    if (!is_set(slot[static_cast<std::size_t>(k)])) return kaf::keys_not_set;
+  }
+  Converted converted;
+  if (!convert(slot, converted)) {
+    reason = std::move(converted.reason);
+    return kaf::line_base + slot_line[converted.bad_key];
+  }
+  hdr = converted.hdr;
+  ndat = hdr.ndat;
+  samp_freq = hdr.samp_freq;
+
+  if (header_only == 1) return kaf::ok;
+  if (ndat > std::clamp(max_samples, 0, NTIME)) return kaf::too_many_samples;
+
+  const std::span<float> c1 = ts.column(1), c2 = ts.column(2), c3 = ts.column(3);
+  const auto n = static_cast<std::size_t>(ndat);
+  std::array<float, 3> v{};
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!reader.sample(v)) return kaf::bad_sample;
+    c1[k] = v[0];
+    c2[k] = v[1];
+    c3[k] = v[2];
+  }
+  if (hdr.gain != -12345.0f) {
+    for (const std::span<float> column : {c1, c2, c3}) {
+      for (std::size_t k = 0; k < n; ++k) column[k] /= hdr.gain;
+    }
+  }
+  return kaf::ok;
+}
+
+namespace {
+
+struct StatusText {
+  int status;
+  std::string_view text;           // after the routine prefix
+  std::string_view calmpick_text;  // calmpick's pieces joined, where they differ
+  bool file_line;
+};
+
+constexpr std::string_view impossible = "this error should be impossible";
+constexpr std::string_view no_unit = " no unused logical unit could be obtained";
+
+constexpr std::array<StatusText, 7> status_texts = {{
+    {kaf::unit_query_failed, impossible, {}, false},
+    {kaf::no_free_unit, impossible, {}, false},
+    {kaf::cannot_open, "this file cannot be opened", {}, true},
+    {kaf::keys_not_set, "mandatory parameters are not entirely set", {}, true},
+    {kaf::too_many_samples, "number of samples      : ", {}, true},
+    {kaf::bad_sample, "error reading time histories data", {}, true},
+    {kaf::not_kaf, "the opened file is NOT a current version KAF",
+     "the opened file is NOT a current  version KAF", true},
+}};
+
+}  // namespace
+
+void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, int max_samples,
+                       std::string_view reason, std::ostream& console) {
+  if (status == kaf::ok) return;
+  const std::string prefix = voice == KafVoice::ratiospec ? " RKAF : " : " READER_KAF : ";
+  const auto it = std::find_if(status_texts.begin(), status_texts.end(),
+                               [status](const StatusText& t) { return t.status == status; });
+  bool file_line = true;
+  if (status > kaf::line_base) {
+    free_line(console, prefix, "problem reading line number :", status - kaf::line_base);
+    if (!reason.empty()) free_line(console, prefix, reason);
+  } else if (it == status_texts.end()) {
+    free_line(console, prefix, "unexpected status :", status);
+  } else {
+    const std::string_view text =
+        voice == KafVoice::calmpick && !it->calmpick_text.empty() ? it->calmpick_text : it->text;
+    if (status == kaf::too_many_samples) {
+      free_line(console, prefix, text, ndat);
+      free_line(console, "        greater than dimension : ", max_samples);
+    } else {
+      free_line(console, prefix, text);
+    }
+    if (status == kaf::unit_query_failed || status == kaf::no_free_unit) {
+      free_line(console, no_unit);
+    }
+    file_line = it->file_line;
+  }
+  if (file_line) free_line(console, file.view());
+}
+
+}  // namespace hv

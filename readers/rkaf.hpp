@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// KAF ASCII recordings: the reader RKAF and the table that turns its status codes
+// into console lines for both dispatchers.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "common/glun.hpp"
+#include "common/text.hpp"
+#include "readers/records.hpp"
+
+namespace hv {
+
+// Status codes of RKAF.
+namespace kaf {
+inline constexpr int ok = 0;
+inline constexpr int unit_query_failed = 2;
+inline constexpr int no_free_unit = 3;
+inline constexpr int cannot_open = 4;
+inline constexpr int keys_not_set = 7;
+inline constexpr int too_many_samples = 8;
+inline constexpr int bad_sample = 9;
+inline constexpr int not_kaf = 50;
+// 1000 + n: line n could not be read, holds an unknown key, or holds a value that is
+// not valid for its key.
+inline constexpr int line_base = 1000;
+
+// The first 35 characters of every KAF file.
+inline constexpr std::string_view format_line = "KORVEN ASCII data format (kaf) v. 1";
+// The header ends at the first line that begins with these 24 characters.
+inline constexpr std::string_view separator = "####--------------------";
+}  // namespace kaf
+
+// Reads the KAF file `file`: fills hdr, and unless header_only is 1 reads NDAT
+// samples into columns 1..3 of ts.samples (at most max_samples per column; ts.dt and
+// ts.nsamp are left to the caller) and divides them by GAIN when it is given.
+// ndat and samp_freq receive NDAT and SAMP_FREQ, or -12345 when the header was not
+// read through. Returns a kaf:: status; prints nothing.
+int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+         float& samp_freq, KAFHDR8& hdr, UnitTable& units);
+
+// As above; for a status 1000 + n whose cause is not plain from the line number (the
+// file ends inside the header, or a value is not valid for its key) reason says why,
+// otherwise it is left empty.
+int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+         float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason);
+
+// Which dispatcher speaks: ratiospec's lines begin " RKAF : ", calmpick's
+// " READER_KAF : " and print some texts in two pieces.
+enum class KafVoice { ratiospec, calmpick };
+
+// Prints the console lines for a non-zero RKAF status (with the file-name line where
+// the status calls for one). ndat and max_samples fill the dimension message; reason
+// is the text RKAF gave, printed after the line-number message when not empty.
+void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, int max_samples,
+                       std::string_view reason, std::ostream& console);
+
+}  // namespace hv

@@ -1,0 +1,314 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "readers/readerth.hpp"
+#include "tests/readers/kaf_files.hpp"
+#include "tests/support/run.hpp"
+
+namespace hv {
+namespace {
+
+using test::kaf_text;
+using test::minimal_header;
+using test::with_line;
+
+// The line that follows a message about a file: a blank and the 200-character name.
+std::string file_line(const std::string& path) {
+  return " " + Name(path).str();
+}
+
+class DispatchTest : public ::testing::Test {
+ protected:
+  std::string write(const std::string& name, const std::string& text) {
+    const std::string path = dir.file(name);
+    test::write_file(path, text);
+    return path;
+  }
+  WindowEntry& add_entry(const std::string& path, int format = 2) {
+    WindowEntry w;
+    w.file = path;
+    w.format = format;
+    w.station = "STA";
+    w.channel = {Text<3>("Z"), Text<3>("N"), Text<3>("E")};
+    windows.entry.push_back(w);
+    return windows.entry.back();
+  }
+  int readerth(int entry) { return READERTH(entry, windows, par, *ts, kafhdr, units, console); }
+  int readerthw(int& format, const std::string& path) {
+    return READERTHW(format, Name(path), *ts, channel, station, kafhdr, units, console);
+  }
+  std::vector<std::string> lines() const { return test::split_lines(console.str()); }
+
+  test::TempDir dir;
+  WINDOWS windows;
+  PARAMETERS par;
+  std::unique_ptr<TIMESERIES> ts = std::make_unique<TIMESERIES>();
+  KAFHDR8 kafhdr;
+  UnitTable units;
+  std::ostringstream console;
+  std::array<Text<3>, 3> channel;
+  Text<10> station;
+};
+
+TEST_F(DispatchTest, ReaderthTakesIntervalAndLabelsFromKaf) {
+  auto header = with_line(minimal_header(), "CH0_ID", "CH0_ID = VERTICAL_COMPONENT_X");
+  header = with_line(header, "UNITS", "UNITS = counts");
+  add_entry(write("a.kaf", kaf_text(header, test::two_samples)));
+  par.offset_rem = "no";
+  ASSERT_EQ(readerth(1), 0) << console.str();
+  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(ts->nsamp, 2);
+  EXPECT_EQ(ts->dt, 1.0f / 100.0f);
+  const auto& labels = windows(1).labels;
+  EXPECT_EQ(labels[0], "VERTICAL_COM");
+  EXPECT_EQ(labels[1], "N");
+  EXPECT_EQ(labels[2], "E");
+  EXPECT_EQ(labels[3], "counts");
+  EXPECT_EQ(ts->column(3)[1], -0.6f);
+}
+
+// One failing KAF file and the lines each dispatcher prints for it; "FILE" stands for
+// the file-name line.
+struct KafFailure {
+  std::string name;
+  std::string text;  // empty: the file does not exist
+  std::vector<std::string> ratiospec;
+  std::vector<std::string> calmpick;
+};
+
+std::vector<std::string> expand(const std::vector<std::string>& lines, const std::string& path) {
+  std::vector<std::string> out;
+  for (const auto& line : lines) out.push_back(line == "FILE" ? file_line(path) : line);
+  return out;
+}
+
+class KafFailureMessages : public DispatchTest, public ::testing::WithParamInterface<KafFailure> {
+ protected:
+  std::string prepare() {
+    const std::string path = dir.file("bad.kaf");
+    if (!GetParam().text.empty()) test::write_file(path, GetParam().text);
+    return path;
+  }
+};
+
+TEST_P(KafFailureMessages, RatiospecForm) {
+  const std::string path = prepare();
+  add_entry(path);
+  EXPECT_EQ(readerth(1), 1);
+  EXPECT_EQ(lines(), expand(GetParam().ratiospec, path));
+  EXPECT_EQ(ts->nsamp, 0);
+}
+
+TEST_P(KafFailureMessages, CalmpickForm) {
+  const std::string path = prepare();
+  int format = 2;
+  EXPECT_EQ(readerthw(format, path), 1);
+  EXPECT_EQ(lines(), expand(GetParam().calmpick, path));
+}
+
+const std::string not_kaf_line = "  READER_KAF : the opened file is NOT a current  version KAF";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KafFailureMessages,
+    ::testing::Values(
+        KafFailure{"Missing",
+                   "",
+                   {"  RKAF : this file cannot be opened", "FILE"},
+                   {"  READER_KAF : this file cannot be opened", "FILE"}},
+        KafFailure{"NotKaf",
+                   "KORVEN ASCII data format (kaf) v. 2\n",
+                   {"  RKAF : the opened file is NOT a current version KAF", "FILE"},
+                   // guessed KAF, tried again first in the fallback, then nothing else reads it
+                   {not_kaf_line, "FILE", not_kaf_line, "FILE",
+                    "   format NOT recognised for this file", "FILE"}},
+        KafFailure{"KeysNotSet",
+                   kaf_text(with_line(minimal_header(), "CH1_ID", ""), test::two_samples),
+                   {"  RKAF : mandatory parameters are not entirely set", "FILE"},
+                   {"  READER_KAF : mandatory parameters are not entirely set", "FILE"}},
+        KafFailure{"TooManySamples",
+                   kaf_text(with_line(minimal_header(), "NDAT", "NDAT = 600002"), ""),
+                   {"  RKAF : number of samples      :  600002",
+                    "         greater than dimension :  600001", "FILE"},
+                   {"  READER_KAF : number of samples      :  600002",
+                    "         greater than dimension :  600001", "FILE"}},
+        KafFailure{"BadSample",
+                   kaf_text(minimal_header(), "1 2 3\n"),
+                   {"  RKAF : error reading time histories data", "FILE"},
+                   {"  READER_KAF : error reading time histories data", "FILE"}},
+        KafFailure{"UnknownKey",
+                   kaf_text(with_line(minimal_header(), "UNITS", "UNIT = m/s"), test::two_samples),
+                   {"  RKAF : problem reading line number : 6", "FILE"},
+                   {"  READER_KAF : problem reading line number : 6", "FILE"}},
+        KafFailure{"NegativeNdat",
+                   kaf_text(with_line(minimal_header(), "NDAT", "NDAT = -3"), ""),
+                   {"  RKAF : problem reading line number : 4",
+                    "  RKAF : NDAT must not be negative", "FILE"},
+                   {"  READER_KAF : problem reading line number : 4",
+                    "  READER_KAF : NDAT must not be negative", "FILE"}},
+        KafFailure{"NoSeparator",
+                   std::string(test::kaf_first_line) + "\nSTA_CODE = X\n",
+                   {"  RKAF : problem reading line number : 3",
+                    "  RKAF : the file ends before the header separator line", "FILE"},
+                   {"  READER_KAF : problem reading line number : 3",
+                    "  READER_KAF : the file ends before the header separator line", "FILE"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(DispatchTest, NoFreeUnitHasNoFileLine) {
+  const std::string path = write("a.kaf", kaf_text(minimal_header(), test::two_samples));
+  std::vector<std::unique_ptr<UnitFile>> held;
+  for (int u = UnitTable::first_unit; u <= UnitTable::last_unit; ++u) {
+    held.push_back(std::make_unique<UnitFile>(units, u));
+    ASSERT_TRUE(held.back()->open_read(path));
+  }
+  add_entry(path);
+  EXPECT_EQ(readerth(1), 1);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"  RKAF : this error should be impossible",
+                                               "  no unused logical unit could be obtained"}));
+}
+
+TEST_F(DispatchTest, SameRecordingIsReadOnceAnotherStationOrChannelAgain) {
+  const std::string path = write("a.kaf", kaf_text(minimal_header(), test::two_samples));
+  par.offset_rem = "no";
+  add_entry(path);
+  add_entry(path);
+  add_entry(path).station = "OTHER";
+  add_entry(path).channel[1] = "X";
+  ASSERT_EQ(readerth(1), 0);
+  std::filesystem::remove(path);
+  ASSERT_EQ(readerth(2), 0) << console.str();
+  EXPECT_EQ(windows(2).labels, windows(1).labels);
+  EXPECT_EQ(console.str(), "");
+  for (int entry : {3, 4}) {
+    console.str("");
+    EXPECT_EQ(readerth(entry), 1) << "entry " << entry << " was not read again";
+    EXPECT_EQ(lines().front(), "  RKAF : this file cannot be opened");
+  }
+}
+TEST_F(DispatchTest, SamplingIntervalMustMatchTheFirstRecording) {
+  const auto rate = [this](const std::string& name, const std::string& value) {
+    return write(name, kaf_text(with_line(minimal_header(), "SAMP_FREQ", "SAMP_FREQ = " + value),
+                                test::two_samples));
+  };
+  par.offset_rem = "no";
+  add_entry(rate("a.kaf", "100"));
+  add_entry(rate("b.kaf", "1.0D2"));
+  const std::string slower = rate("c.kaf", "50");
+  add_entry(slower);
+  add_entry(rate("d.kaf", "100.001"));
+  ASSERT_EQ(readerth(1), 0);
+  EXPECT_EQ(readerth(2), 0) << "the same rate written differently";
+  EXPECT_EQ(readerth(3), 1);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"  READERTH: sampling rate previously found :  0.01",
+                                               "            present sampling rate :  0.02",
+                                               file_line(slower)}));
+  EXPECT_EQ(readerth(4), 1) << "any difference counts";
+  EXPECT_EQ(ts->dt, 0.01f);
+}
+struct OffsetCase {
+  std::string value;
+  int status;
+  float first;          // column 1, sample 1 afterwards: 1 as read, -2 without the mean
+  std::string message;  // start of the console output
+};
+class OffsetOption : public DispatchTest, public ::testing::WithParamInterface<OffsetCase> {};
+
+// Columns (1 3 5), (2 4 9), (30 50 70): means 3, 5 and 50.
+TEST_P(OffsetOption, ConditionsTheWholeRecording) {
+  const OffsetCase& c = GetParam();
+  add_entry(write("a.kaf", kaf_text(with_line(minimal_header(), "NDAT", "NDAT = 3"),
+                                    "1 2 30\n3 4 50\n5 9 70\n")));
+  par.offset_rem = c.value;
+  EXPECT_EQ(readerth(1), c.status);
+  EXPECT_EQ(console.str().substr(0, c.message.size()), c.message);
+  if (c.status != 0) return;
+  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(ts->column(1)[0], c.first);
+  EXPECT_EQ(ts->column(2)[2], c.first == 1.0f ? 9.0f : 4.0f);
+  EXPECT_EQ(ts->column(3)[0], c.first == 1.0f ? 30.0f : -20.0f);
+}
+
+const std::string refused = "   ERROR in 'offset removal' parameter: ";
+const std::string not_recognised = "\n  The key is NOT recognised\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OffsetOption,
+    ::testing::Values(
+        OffsetCase{"r_mean:all", 0, -2.0f, ""}, OffsetCase{"r_mean", 0, -2.0f, ""},
+        OffsetCase{" r_mean : all ", 0, -2.0f, ""}, OffsetCase{"r_mean:win", 0, 1.0f, ""},
+        OffsetCase{"no", 0, 1.0f, ""},
+        OffsetCase{"R_MEAN", 1, 0.0f, refused + Option("R_MEAN").str() + not_recognised},
+        OffsetCase{"mean:all", 1, 0.0f, refused + Option("mean:all").str() + not_recognised},
+        OffsetCase{"", 1, 0.0f, refused + Option("").str() + not_recognised},
+        OffsetCase{"high-pass:1", 1, 0.0f, "  READERTH : Butterworth filtering ('high-pass')"},
+        OffsetCase{"band-pass:1:10", 1, 0.0f, "  READERTH : Butterworth filtering ('band-pass')"},
+        OffsetCase{"low-pass:10", 1, 0.0f, "  READERTH : Butterworth filtering ('low-pass')"}));
+
+class FormatIndex : public DispatchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FormatIndex, OutsideOneToThreeIsRefused) {
+  const std::string path = write("a.kaf", kaf_text(minimal_header(), test::two_samples));
+  add_entry(path, GetParam());
+  EXPECT_EQ(readerth(1), 1);
+  EXPECT_EQ(lines(), (std::vector<std::string>{
+                         "   incorrect format index :  " + std::to_string(GetParam()) + " file:",
+                         file_line(path)}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 4, -1));
+
+TEST_F(DispatchTest, FormatsWithoutReaderAreRefusedByName) {
+  const std::string path = write("a.gse", "anything\n");
+  add_entry(path, 1);
+  add_entry(path, 3).station = "OTHER";
+  for (int entry : {1, 2}) {
+    console.str("");
+    EXPECT_EQ(readerth(entry), 1);
+    const auto out = lines();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_NE(out[0].find(entry == 1 ? "GSE" : "DuneHeron"), std::string::npos) << out[0];
+    EXPECT_NE(out[0].find("cannot be read yet"), std::string::npos) << out[0];
+    EXPECT_EQ(out[1], file_line(path));
+  }
+}
+
+class CalmpickGuess : public DispatchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
+  const std::string path = write("rec.dat", kaf_text(minimal_header(), test::two_samples));
+  int format = GetParam();
+  ASSERT_EQ(readerthw(format, path), 0) << console.str();
+  EXPECT_EQ(format, 2);
+  EXPECT_EQ(console.str(), "");
+  EXPECT_EQ(channel[0], "Z");
+  EXPECT_EQ(channel[1], "NS");
+  EXPECT_EQ(channel[2], "EW");
+  EXPECT_EQ(station, "TEST");
+  EXPECT_EQ(ts->nsamp, 2);
+  EXPECT_EQ(ts->dt, 1.0f / 100.0f);
+  EXPECT_EQ(ts->column(1)[1], 4.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 9));
+
+TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
+  const std::string path = write("noise.txt", "just some text\n");
+  int format = 0;
+  channel[0] = "Q";
+  station = "OLD";
+  EXPECT_EQ(readerthw(format, path), 1);
+  EXPECT_EQ(lines(),
+            (std::vector<std::string>{not_kaf_line, file_line(path),
+                                      "   format NOT recognised for this file", file_line(path)}));
+  EXPECT_EQ(format, 1) << "the last format tried";
+  EXPECT_TRUE(channel[0].blank());
+  EXPECT_TRUE(station.blank());
+  EXPECT_EQ(ts->nsamp, 0);
+}
+
+}  // namespace
+}  // namespace hv
