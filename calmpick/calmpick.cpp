@@ -1,11 +1,236 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "calmpick/calmpick.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "calmpick/format_preset.hpp"
+#include "calmpick/gcmlnw.hpp"
+#include "calmpick/iniwin.hpp"
+#include "calmpick/longcar.hpp"
+#include "calmpick/select_windows.hpp"
+#include "calmpick/selection_parameters.hpp"
+#include "calmpick/window.hpp"
+#include "common/fields.hpp"
+#include "common/glun.hpp"
+#include "common/lines.hpp"
+#include "readers/readerth.hpp"
+#include "readers/records.hpp"
+
 namespace hv {
 
-int calmpick_run(std::span<const std::string>, std::ostream& console) {
-  console << " calmpick : window selection is not built yet\n";
-  return 200;
+namespace {
+
+// Exit statuses. Besides 0, 200 and 210, each kind of refused input has its own, so
+// that a script can tell a failed run from a run that selected nothing.
+constexpr int exit_done = 0;
+constexpr int exit_unreadable = 200;  // a recording of the list cannot be read
+constexpr int exit_storage = 210;     // tlong needs more samples than the storage holds
+constexpr int exit_parameters = 220;  // parameter file not readable as nine values, or refused
+constexpr int exit_files = 230;       // a file cannot be opened, created or written
+constexpr int exit_long_path = 240;   // a list path does not fit the window file
+
+// Receives one line per recording with its window count, in the working directory.
+constexpr const char* counts_file = "calmpick_counts.txt";
+
+// The most path characters that fit the 200-character field with their two quotes.
+constexpr int max_path = 198;
+
+// Everything a run needs per recording, allocated once.
+struct RunStore {
+  TIMESERIES ts;
+  CharacteristicWork work{NTIME};
+  std::vector<int> nok = std::vector<int>(static_cast<std::size_t>(NTIME), 0);
+  WindowTable windows;
+  UnitTable units;
+  KAFHDR8 kafhdr;
+};
+
+bool open_input(std::ifstream& in, const Name& name) {
+  const std::string path(name.trimmed());
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  in.open(path, std::ios::binary);
+  return in.is_open();
+}
+
+void error_with_name(std::ostream& console, std::string_view text, const Name& name) {
+  free_line(console, text);
+  free_line(console, name.view());
+}
+
+void skipped(std::ostream& console, const std::string& why, const Name& path) {
+  free_line(console, " calmpick : recording skipped, " + why + ":");
+  free_line(console, path.view());
+}
+
+// The characteristic and the window selection of a recording that has been read:
+// returns its window count after writing its window lines, or 0 after a line saying
+// why the recording was skipped.
+int process_recording(const SelectionParameters& par, const Name& path, int format,
+                      const std::array<Text<3>, 3>& channel, const Text<10>& station, RunStore& s,
+                      std::ostream& out, std::ostream& console) {
+  const int nsamp = s.ts.nsamp;
+  const float dt = s.ts.dt;
+  if (nsamp <= 0) {
+    skipped(console, "it holds no samples", path);
+    return 0;
+  }
+  if (nsamp > NTIME) {
+    skipped(console, free_text("it holds", nsamp, " samples, more than", NTIME), path);
+    return 0;
+  }
+  RecordingCounts c = recording_counts(par, dt);
+  if (c.nsta < 1 || c.nlta < 1) {
+    skipped(console,
+            free_text("tsta (", par.tsta, " s) and tlta (", par.tlta,
+                      " s) must be at least its sampling interval (", dt, " s)"),
+            path);
+    return 0;
+  }
+  if (c.nlong < 1 || c.nstep < 1) {
+    skipped(console,
+            free_text("at its sampling interval (", dt, " s) tlong and overlap give windows of",
+                      c.nlong, " samples that advance by", c.nstep,
+                      " samples; both must be at least 1"),
+            path);
+    return 0;
+  }
+
+  INIWIN(s.work.taper, nsamp, c.nzero, c.ncos, console);
+  condition_components(s.ts, s.work);
+  const int ncz = c.nzero + c.ncos;
+  free_line(console, "NCZ: ", ncz, " NDATACZ: ", nsamp - ncz + 1);
+  if (!stalta_fits(nsamp, ncz, c.nsta, c.nlta)) {
+    skipped(
+        console,
+        free_text("its", nsamp, " samples are fewer than the",
+                  std::max(ncz, 1) + std::max(c.nsta, c.nlta), " that the STA/LTA averages need"),
+        path);
+    return 0;
+  }
+  const CharacteristicStats st = characteristic(s.work, nsamp, ncz, c.nsta, c.nlta);
+
+  AcceptanceLimits limits;
+  limits.ratmin = par.ratmin;
+  limits.ratmax = par.ratmax;
+  limits.saturation_test = par.isatur == 1;
+  limits.saturation = st.saturation;
+  limits.lta_test = par.iltalev == 1;
+  limits.ltathr = st.ltathr;
+  limits.lta_mean = st.lta_mean;
+  count_accepted(s.work.ratio, s.work.amax, s.work.lta, nsamp, c.nlong, limits, s.nok);
+
+  free_line(console, c.nlong + 1, par.tlong, par.tbad, c.tstep, c.nstep);
+  search_windows(s.nok, nsamp, c.nlong, c.nstep, c.nokmin, s.windows);
+  write_window_lines(out, path, s.windows, dt, format, channel, station);
+  return s.windows.count;
+}
+
+}  // namespace
+
+int calmpick_run(std::span<const std::string> args, std::ostream& console) {
+  Name list_file, parameters_file, output_file;
+  if (GCMLNW(args, list_file, parameters_file, output_file, console) == 1) return exit_done;
+
+  std::ifstream list;
+  if (!open_input(list, list_file)) {
+    error_with_name(console, " calmpick : ERROR, the list file cannot be opened:", list_file);
+    return exit_files;
+  }
+  std::ifstream parfile;
+  if (!open_input(parfile, parameters_file)) {
+    error_with_name(console,
+                    " calmpick : ERROR, the parameter file cannot be opened:", parameters_file);
+    return exit_files;
+  }
+  std::ofstream out(std::string(output_file.trimmed()), std::ios::binary | std::ios::trunc);
+  if (!out) {
+    error_with_name(console, " calmpick : ERROR, the output file cannot be created:", output_file);
+    return exit_files;
+  }
+  std::ofstream side(counts_file, std::ios::binary | std::ios::trunc);
+  if (!side) {
+    error_with_name(
+        console, " calmpick : ERROR, the window-count file cannot be created:", Name(counts_file));
+    return exit_files;
+  }
+
+  SelectionParameters par;
+  std::string why;
+  if (read_selection_parameters(parfile, par, why) != 0) {
+    error_with_name(console, " calmpick : ERROR, the parameter file cannot be read as nine values:",
+                    parameters_file);
+    free_line(console, why);
+    return exit_parameters;
+  }
+  free_line(console, "I have read input_selectauto");
+  complete_selection_parameters(par);
+  if (const auto refused = refused_parameters(par); !refused.empty()) {
+    error_with_name(console, " calmpick : ERROR, parameter values refused in:", parameters_file);
+    for (const auto& text : refused) free_line(console, text);
+    return exit_parameters;
+  }
+
+  RunStore s;
+  std::string line;
+  while (read_line(list, line)) {
+    if (JLEN(line) == 0) continue;
+    const Name path(line);
+    free_line(console, "File to read: ", path.view());
+    if (LONGCAR(path.view(), static_cast<int>(Name::size())) > max_path) {
+      error_with_name(console,
+                      " calmpick : ERROR, a path of more than 198 characters does not fit the"
+                      " window file:",
+                      path);
+      return exit_long_path;
+    }
+
+    int format = format_preset(path);
+    std::array<Text<3>, 3> channel;
+    Text<10> station;
+    if (READERTHW(format, path, s.ts, channel, station, s.kafhdr, s.units, console) != 0) {
+      error_with_name(console, " Following file can not be read:", path);
+      return exit_unreadable;
+    }
+
+    int count = 0;
+    const float dt = s.ts.dt;
+    if (!(dt > 0.0f) || !std::isfinite(dt)) {
+      skipped(console, free_text("its sampling interval", dt, " s is not usable"), path);
+    } else if (const long long nt = window_storage(par.tlong, dt); nt > NTIME) {
+      free_line(console, "Problem : tlong too large : nt larger than ntime");
+      free_line(console, "tlong =", par.tlong, " nt= ", nt, "  ntime =", NTIME);
+      return exit_storage;
+    } else {
+      count = process_recording(par, path, format, channel, station, s, out, console);
+    }
+    free_line(side, count);
+    free_line(console, count);
+    if (!out || !side) break;
+  }
+
+  if (list.bad()) {
+    error_with_name(console, " calmpick : ERROR, the list file cannot be read:", list_file);
+    return exit_files;
+  }
+  out.flush();
+  if (!out) {
+    error_with_name(console, " calmpick : ERROR, the output file cannot be written:", output_file);
+    return exit_files;
+  }
+  side.flush();
+  if (!side) {
+    error_with_name(
+        console, " calmpick : ERROR, the window-count file cannot be written:", Name(counts_file));
+    return exit_files;
+  }
+  return exit_done;
 }
 
 }  // namespace hv

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "calmpick/format_preset.hpp"
+
+#include "calmpick/longcar.hpp"
+
+namespace hv {
+
+int format_preset(const Name& path) {
+  const int n = LONGCAR(path.view(), static_cast<int>(Name::size()));
+  if (n < 3) return 0;
+  const std::string_view ext = path.view().substr(static_cast<std::size_t>(n - 3), 3);
+  if (ext == "gse" || ext == "GSE") return 1;
+  if (ext == "kaf" || ext == "KAF" || ext == "_fi") return 2;
+  return 0;
+}
+
+}  // namespace hv
