@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spectral/itw.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
+#include "common/fields.hpp"
+
+namespace hv {
+
+namespace {
+
+// Sample number (1-based) nearest to time t, halves to the later sample. The quotient
+// and the half are taken in single precision, as the window times themselves are.
+// floor rather than truncation, so that a time before the first sample never rounds
+// onto it; for t >= 0 both agree. Times that give no representable index (dt of zero,
+// a non-finite time) come out as the lowest value, which every range test refuses.
+long long sample_number(float t, float dt) {
+  const float q = t / dt + 0.5f;
+  constexpr float limit = 1.0e15f;
+  if (!(q > -limit && q < limit)) {
+    return q >= limit ? static_cast<long long>(limit) : -static_cast<long long>(limit);
+  }
+  return static_cast<long long>(std::floor(q)) + 1;
+}
+
+int clamp_to_int(long long v) {
+  constexpr long long lo = std::numeric_limits<int>::min();
+  constexpr long long hi = std::numeric_limits<int>::max();
+  return static_cast<int>(v < lo ? lo : (v > hi ? hi : v));
+}
+
+bool removes_window_mean(const Option& offset_rem) {
+  std::array<Word, 2> words;
+  const int count = SPLIT3(offset_rem.view(), words, ':');
+  return count >= 2 && words[0] == "r_mean" && words[1] == "win";
+}
+
+}  // namespace
+
+int ITW(const WindowEntry& win, int w, int c, const TIMESERIES& ts, const Option& offset_rem,
+        std::span<float> out, int& nout, std::ostream& console) {
+  const long long npts = ts.nsamp;
+  const long long iend = sample_number(win.end, ts.dt);
+  const long long istart = sample_number(win.start, ts.dt);
+
+  const auto wrong_range = [&] {
+    free_line(console, " Start sample or end sample incorrectly specified");
+    free_line(console, " Number of points of time history : ", npts);
+    free_line(console, " Window number : ", w);
+    free_line(console, " Start sample : ", istart);
+    free_line(console, "  End sample :", iend);
+    free_line(console, win.file.view());
+    return 1;
+  };
+  if (c < 1 || c > 3) {
+    free_line(console, " ITW : component number must be 1, 2 or 3, not", c);
+    return 1;
+  }
+  // The column bound guards against a sample count that a reader left beyond the store.
+  const auto stored = static_cast<long long>(ts.column(c).size());
+  if (iend > npts || istart > npts || istart <= 0 || iend > stored) return wrong_range();
+  const long long count = iend - istart + 1;
+  nout = clamp_to_int(count);
+  if (count <= 0) return wrong_range();
+
+  if (count > static_cast<long long>(out.size())) {
+    free_line(console, " Requested window exceeds current dimension");
+    free_line(console, " requested # point : ", count);
+    free_line(console, " current dimension", static_cast<long long>(out.size()));
+    free_line(console, win.file.view());
+    return 3;
+  }
+
+  const auto first = static_cast<std::size_t>(istart - 1);
+  const auto n = static_cast<std::size_t>(count);
+  const std::span<const float> samples = ts.column(c).subspan(first, n);
+  if (removes_window_mean(offset_rem)) {
+    double sum = 0.0;
+    for (const float s : samples) sum += s;
+    const double mean = sum / static_cast<double>(count);
+    for (std::size_t k = 0; k < n; ++k) out[k] = static_cast<float>(samples[k] - mean);
+  } else {
+    for (std::size_t k = 0; k < n; ++k) out[k] = samples[k];
+  }
+  return 0;
+}
+
+}  // namespace hv
