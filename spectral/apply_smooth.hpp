@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Spectral smoothing: the raw amplitude spectra of a window (k·df, k = 0..nf-1) are
+// smoothed onto the output grid f, one column per window.
+//
+// Everything that depends only on the smooth option, the grid, df and nf (validity of
+// the option, the valid row range, each row's sample range and weights or the
+// interpolation it falls back to) is worked out once per run in a SmoothPlan; the
+// plan is then applied to the three spectra of every window in one pass per row.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <vector>
+
+#include "common/text.hpp"
+
+namespace hv {
+
+// At most this many weights are kept in a plan (4 bytes each); the weights of the
+// remaining rows are evaluated on the fly at every application.
+inline constexpr std::size_t default_weight_cap = 8'000'000;
+
+// (sin x / x)^4 from a polynomial in x², absolute error below 1e-12 for |x| up to
+// sinc4_polynomial_limit. The Konno-Ohmachi samples of a row stay within |x| <= pi
+// (plus rounding); rows reaching further are evaluated with the library sine.
+double sinc4(double x);
+inline constexpr double sinc4_polynomial_limit = 3.3;
+
+class SmoothPlan {
+ public:
+  enum class Form { none, linear_box, linear_tri, log_box, log_tri, konno_ohmachi };
+  enum class Outcome {
+    valid,
+    grid_outside,    // the grid reaches outside the spectrum
+    not_recognized,  // unknown form or shape
+    not_a_number,    // width, percentage or bandwidth is not a number
+    bandwidth,       // Konno-Ohmachi bandwidth outside [3, 100]
+    log_width,       // log width at or below -100 %: no window at all
+    too_few_rows     // the narrowed range keeps fewer than three rows
+  };
+
+  SmoothPlan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+             std::span<const float> f, std::size_t weight_cap = default_weight_cap);
+
+  // 0 valid, 1 error, 2 valid with a narrowed row range.
+  int status() const;
+  Outcome outcome() const { return outcome_; }
+  Form form() const { return form_; }
+  // Valid rows, 1-based.
+  int jfirst() const { return jfirst_; }
+  int jlast() const { return jlast_; }
+  bool narrowed() const { return narrowed_; }
+  int nfreq() const { return static_cast<int>(f_.size()); }
+  int nf() const { return nf_; }
+  float df() const { return df_; }
+  // Weights held by the plan, and rows whose weights are evaluated at each application.
+  std::size_t stored_weights() const { return weights_.size(); }
+  int computed_rows() const { return computed_rows_; }
+
+  // The plan's messages: errors at every call, the narrowing warning for window 1 only.
+  void report(std::ostream& console, int w) const;
+  // Smooths the three spectra (nf values each) into rows jfirst..jlast of the three
+  // columns (nfreq values each); the other rows are set to 0. Only for a plan whose
+  // status is not 1.
+  void smooth(std::span<const float> S1, std::span<const float> S2, std::span<const float> S3,
+              std::span<float> O1, std::span<float> O2, std::span<float> O3) const;
+
+ private:
+  enum class Kind : std::uint8_t { outside, copy, interp, box, stored, computed };
+  struct Row {
+    std::int32_t k0 = 0;  // first sample (interp: lower sample)
+    std::int32_t n = 0;   // sample count (interp: upper sample)
+    float t = 0.0f;       // interp: distance from the lower sample
+    std::uint32_t woff = 0;
+    Kind kind = Kind::outside;
+  };
+
+  void build_rows(float param, const Option& freq_spacing, std::size_t weight_cap);
+  void interpolate_row(std::size_t row);
+  // Weights of samples k..k+m-1 of grid row `row` (not normalised).
+  void weights(std::size_t row, int k, int m, double* w) const;
+
+  Option smooth_;
+  std::vector<float> f_;
+  float df_;
+  int nf_;
+  Outcome outcome_ = Outcome::valid;
+  Form form_ = Form::none;
+  int jfirst_ = 1;
+  int jlast_ = 0;
+  bool narrowed_ = false;
+  float b_ = 0.0f;  // Konno-Ohmachi bandwidth
+  float h_ = 0.0f;  // half width of the linear triangle
+  double inv_ln_r_ = 0.0;
+  std::vector<Row> rows_;
+  std::vector<float> weights_;  // weights of the stored rows, one after the other
+  std::vector<double> log10k_;  // log10(k), k = 0..nf-1, for the logarithmic forms
+  int computed_rows_ = 0;
+};
+
+SmoothPlan make_smooth_plan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+                            std::span<const float> f, std::size_t weight_cap = default_weight_cap);
+
+// Smooths one window's three raw spectra into the given output columns (nfreq values
+// each), prints the plan's messages and returns 0, 1 or 2; jfirst and jlast receive
+// the valid rows (1-based).
+int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<const float> S2,
+                 std::span<const float> S3, std::span<float> O1col, std::span<float> O2col,
+                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console);
+
+}  // namespace hv
