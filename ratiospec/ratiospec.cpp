@@ -1,36 +1,75 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ratiospec/ratiospec.hpp"
 
+#include <cmath>
+#include <memory>
+
 #include "common/fields.hpp"
 #include "ratiospec/ckerr.hpp"
+#include "ratiospec/fout.hpp"
 #include "ratiospec/gcmln.hpp"
 #include "ratiospec/gtws.hpp"
+#include "ratiospec/hv.hpp"
 #include "ratiospec/parfile_read.hpp"
-#include "ratiospec/records.hpp"
+#include "ratiospec/stage_timer.hpp"
+#include "readers/readerth.hpp"
+#include "spectral/deffre.hpp"
 
 namespace hv {
 
 namespace {
 
+// Transform length: the sample count of the longest window, Tmax/dt rounded to the
+// nearest integer (halves upward) plus one, in single precision like the times.
+int transform_length(float Tmax, float dt) {
+  return static_cast<int>(std::trunc(Tmax / dt + 0.5f)) + 1;
+}
+
 void run_sequence(std::span<const std::string> args, RunControl& run) {
   Name window_file, parameter_file, output_file;
   CKERR(GCMLN(args, window_file, parameter_file, output_file, run.console), run);
 
-  PARAMETERS par;
-  CKERR(DEFPAR(par), run);
-  CKERR(PARFILE_READ(parameter_file, par, run.units, run.console), run);
+  // The records are large (the sample store alone holds 3 x 600001 values).
+  const auto rec = std::make_unique<RatiospecRecords>();
+  CKERR(DEFPAR(rec->par), run);
+  CKERR(PARFILE_READ(parameter_file, rec->par, run.units, run.console), run);
+  CKERR(GTWS(window_file, rec->windows, run.units, run.console), run);
+  if (rec->windows.nwin() == 0) {
+    free_line(run.console, " ERROR : no window found in window_file");
+    free_line(run.console, window_file.view());
+    CKERR(1, run);
+  }
 
-  WINDOWS windows;
-  CKERR(GTWS(window_file, windows, run.units, run.console), run);
+  {
+    const StageTimer timer(run.times ? &run.times->reading : nullptr);
+    CKERR(READERTH(1, rec->windows, rec->par, rec->ts, rec->kafhdr, run.units, run.console), run);
+  }
+  CKERR(FOUT(output_file, rec->ts, rec->par, run.units, run.console), run);
 
-  free_line(run.console, " ratiospec : processing of the windows is not built yet");
-  CKERR(1, run);
+  const int N = transform_length(rec->windows.Tmax, rec->ts.dt);
+  if (N < 2) {
+    free_line(run.console, " ERROR : the longest window holds fewer than 2 samples:",
+              " window_len =", rec->windows.Tmax);
+    CKERR(1, run);
+  }
+  std::vector<float> grid;
+  int nfreq = 0;
+  CKERR(DEFFRE(N, rec->ts.dt, rec->par.freq_spacing, grid, nfreq, run.console), run);
+
+  if (room_size(nfreq, N, rec->windows.nwin()) + 1 > ROOM_CAPACITY) {
+    free_line(run.console, " ERROR: Required amount of memory exceed current", " allowed dimension");
+    free_line(run.console, " Try to use fewer windows or shorter window", " duration");
+    CKERR(1, run);
+  }
+  ROOM room(nfreq, N, rec->windows.nwin());
+  std::copy_n(grid.begin(), nfreq, room.f.begin());
+  HV(run, output_file, *rec, room);
 }
 
 }  // namespace
 
-int ratiospec_run(std::span<const std::string> args, std::ostream& console) {
-  RunControl run{console, {}, false};
+int ratiospec_run(std::span<const std::string> args, std::ostream& console, StageTimes* times) {
+  RunControl run{console, {}, false, times};
   try {
     run_sequence(args, run);
     CKERR(end_of_run, run);

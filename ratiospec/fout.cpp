@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ratiospec/fout.hpp"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "common/fields.hpp"
+#include "ratiospec/ckerr.hpp"
+#include "ratiospec/result_names.hpp"
+
+namespace hv {
+
+int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, UnitTable& units,
+         std::ostream& console) {
+  std::array<Word, 4> tokens;
+  tokens.fill(Word{});
+  SPLIT3(par.filter_out.view(), tokens, ':');
+  if (tokens[0] == "no") return 0;
+
+  const std::optional<std::string> name = result_name(output_file, "_KAF_fi", console);
+  if (!name) return 1;
+  int unit = 0;
+  if (units.GLUN(unit) != 0) {
+    free_line(console, " ERROR: FOUT: can not find free unit number");
+    return 1;
+  }
+  UnitFile file(units, unit);
+  if (!file.open_write(*name)) {
+    report_not_created("FOUT", *name, console);
+    return 1;
+  }
+  std::ostream& os = file.stream();
+  os << "KORVEN ASCII data format (kaf) v. 1     \n"
+     << "STA_CODE = FIL\n"
+     << "START_TIME = 2003 06 14 14 40 30.000\n"
+     << "SAMP_FREQ = " << fmt_E(1.0f / ts.dt, 15, 7) << '\n'
+     << "NDAT = " << fmt_I(ts.nsamp, 10) << '\n'
+     << "CH0_ID = ver\nCH1_ID = ho1\nCH2_ID = ho2\n"
+     << "UNITS =  filtered\n"
+     << "# GAIN = 1.0\n"
+     << "####----------------------------------------\n";
+  const auto z = ts.column(1), ns = ts.column(2), ew = ts.column(3);
+  std::string line;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(ts.nsamp); ++i) {
+    line = free_text(z[i], ns[i], ew[i]);  // begins with a blank, as a free-format line does
+    os << line << '\n';
+  }
+  os.flush();
+  if (!os) {
+    report_not_created("FOUT", *name, console);
+    return 1;
+  }
+  return end_of_run;
+}
+
+}  // namespace hv

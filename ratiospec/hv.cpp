@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ratiospec/hv.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "ratiospec/av_write.hpp"
+#include "ratiospec/gel_hv.hpp"
+#include "ratiospec/stage_timer.hpp"
+#include "readers/readerth.hpp"
+#include "spectral/apply_smooth.hpp"
+#include "spectral/apply_taper.hpp"
+#include "spectral/average_sd.hpp"
+#include "spectral/comp_f0.hpp"
+#include "spectral/frequency_step.hpp"
+#include "spectral/itw.hpp"
+#include "spectral/xfft.hpp"
+
+namespace hv {
+
+long long room_size(int nfreq, int N, int nwin) {
+  const long long M = std::max<long long>(nfreq, N / 2 + 1);
+  return 4LL * nfreq + 7LL * N + 3 * M + 3LL * nwin * nfreq + 20;
+}
+
+ROOM::ROOM(int nfreq_, int N_, int nwin_)
+    : nfreq(nfreq_), N(N_), M(std::max(nfreq_, N_ / 2 + 1)), nwin(nwin_) {
+  const auto nf = static_cast<std::size_t>(nfreq);
+  const auto m = static_cast<std::size_t>(M);
+  const auto w = nf * static_cast<std::size_t>(nwin);
+  values.assign(4 * nf + static_cast<std::size_t>(N) + 3 * m + 3 * w, 0.0f);
+  std::span<float> rest(values);
+  const auto take = [&rest](std::size_t n) {
+    const std::span<float> part = rest.first(n);
+    rest = rest.subspan(n);
+    return part;
+  };
+  f = take(nf);
+  x = take(static_cast<std::size_t>(N));
+  S1 = take(m);
+  S2 = take(m);
+  S3 = take(m);
+  O1 = take(w);
+  O2 = take(w);
+  O3 = take(w);
+  mean1 = take(nf);
+  mean2 = take(nf);
+  mean3 = take(nf);
+}
+
+namespace {
+
+bool first_token_is(const Option& option, std::string_view keyword) {
+  std::array<Word, 4> tokens;
+  tokens.fill(Word{});
+  SPLIT3(option.view(), tokens, ':');
+  return tokens[0] == keyword;
+}
+
+// Reads, cuts, tapers and transforms every window and smooths its three spectra into
+// its column of O1, O2, O3.
+void window_loop(RunControl& run, RatiospecRecords& rec, ROOM& room, int& jfirst, int& jlast) {
+  const int N = room.N;
+  const float df = frequency_step(N, rec.ts.dt);
+  const int nf = N / 2 + 1;
+  const SmoothPlan plan = [&] {
+    const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
+    return make_smooth_plan(rec.par.smooth, rec.par.freq_spacing, df, nf, room.f);
+  }();
+  FftPlan fft(N);
+  WindowMatrices O{room.O1, room.O2, room.O3, room.nfreq};
+  for (int w = 1; w <= rec.windows.nwin(); ++w) {
+    if (w > 1) {
+      const StageTimer timer(run.times ? &run.times->reading : nullptr);
+      CKERR(READERTH(w, rec.windows, rec.par, rec.ts, rec.kafhdr, run.units, run.console), run);
+    }
+    for (int c = 1; c <= 3; ++c) {
+      const StageTimer timer(run.times ? &run.times->transforming : nullptr);
+      int nout = 0;
+      CKERR(ITW(rec.windows(w), w, c, rec.ts, rec.par.offset_rem, room.x, nout, run.console), run);
+      CKERR(APPLY_TAPER(room.x, nout, N, rec.par.taper, run.console), run);
+      float step = 0.0f;
+      int nf_out = 0;
+      CKERR(XFFT(room.x, N, rec.ts.dt, c, rec.par.merge_type, fft, room.S1, room.S2, room.S3, step,
+                 nf_out),
+            run);
+    }
+    const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
+    CKERR(APPLY_SMOOTH(plan, room.S1, room.S2, room.S3, O.column(room.O1, w), O.column(room.O2, w),
+                       O.column(room.O3, w), w, jfirst, jlast, run.console),
+          run);
+  }
+}
+
+}  // namespace
+
+void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& room) {
+  int jfirst = 1, jlast = room.nfreq;
+  window_loop(run, rec, room, jfirst, jlast);
+
+  const int nfreq = room.nfreq, nwin = room.nwin;
+  const Triple means{room.mean1, room.mean2, room.mean3};
+  const Triple spreads{room.S1, room.S2, room.S3};
+  FoBand fo;
+  if (first_token_is(rec.par.average_spectra_out, "yes")) {
+    CKERR(AVERAGE_SD(0, room.O1, room.O2, room.O3, room.mean1, room.mean2, room.mean3, nfreq, nwin,
+                     room.S1, room.S2, room.S3, jfirst, jlast),
+          run);
+    CKERR(AV_WRITE(1, output_file, room.f, means, nfreq, spreads, fo, jfirst, jlast, rec.windows,
+                   rec.par, run.units, run.console),
+          run);
+  }
+  WindowMatrices O{room.O1, room.O2, room.O3, nfreq};
+  CKERR(GEL_HV(run, output_file, O, room.f, room.mean1, nwin, room.S1, room.S2, room.S3, jfirst,
+               jlast, rec.windows, rec.par),
+        run);
+  CKERR(AVERAGE_SD(1, room.O1, room.O2, room.O3, room.mean1, room.mean2, room.mean3, nfreq, nwin,
+                   room.S1, room.S2, room.S3, jfirst, jlast),
+        run);
+  CKERR(COMP_F0(room.O1, room.O2, room.mean1, room.f, nfreq, nwin, jfirst, jlast, fo.minus, fo.fo,
+                fo.plus, run.console),
+        run);
+  CKERR(AV_WRITE(0, output_file, room.f, means, nfreq, spreads, fo, jfirst, jlast, rec.windows,
+                 rec.par, run.units, run.console),
+        run);
+}
+
+}  // namespace hv

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ratiospec/result_header.hpp"
+
+#include <string>
+
+#include "common/fields.hpp"
+
+namespace hv {
+
+void write_window_line(std::ostream& os, const WindowEntry& win) {
+  os << " # " << win.file.trimmed() << ' ' << fmt_F(win.start, 13, 2) << fmt_F(win.end, 13, 2);
+  for (const auto& channel : win.channel) os << ' ' << channel.view();
+  os << ' ' << win.station.view().substr(0, 3) << '\n';
+}
+
+void write_option_lines(std::ostream& os, const PARAMETERS& par) {
+  const std::array<std::pair<const char*, const Option*>, 7> echoed{{
+      {"# freq_spacing:", &par.freq_spacing},
+      {"# offset_rem:", &par.offset_rem},
+      {"# taper:", &par.taper},
+      {"# smooth:", &par.smooth},
+      {"# merge_type:", &par.merge_type},
+      {"# single_win_out:", &par.single_win_out},
+      {"# average_spectra_out:", &par.average_spectra_out},
+  }};
+  for (const auto& [key, value] : echoed) os << ' ' << key << value->view() << '\n';
+}
+
+void write_labels_line(std::ostream& os, const std::array<Text<12>, 4>& labels) {
+  os << " # labels: ";
+  for (const auto& label : labels) os << ' ' << label.view();
+  os << '\n';
+}
+
+void write_narrowed_line(std::ostream& os) {
+  os << " # WARNING : output frequency limits have been changed"
+     << " by the smoothing procedure\n";
+}
+
+void write_rule_line(std::ostream& os) { os << " #" << std::string(30, '-') << '\n'; }
+
+}  // namespace hv

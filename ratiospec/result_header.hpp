@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Header lines shared by the averaged and the per-window result files.
+#pragma once
+
+#include <array>
+#include <ostream>
+
+#include "ratiospec/records.hpp"
+
+namespace hv {
+
+// " # <file> <start> <end> <ch1> <ch2> <ch3> <sta>" for one window.
+void write_window_line(std::ostream& os, const WindowEntry& win);
+// The seven echoed options, each " # key:" followed by the 80-character value.
+void write_option_lines(std::ostream& os, const PARAMETERS& par);
+// " # labels: " and the four 12-character labels.
+void write_labels_line(std::ostream& os, const std::array<Text<12>, 4>& labels);
+// The note that smoothing narrowed the valid frequency range.
+void write_narrowed_line(std::ostream& os);
+// A blank, "#" and 30 minus signs.
+void write_rule_line(std::ostream& os);
+
+}  // namespace hv

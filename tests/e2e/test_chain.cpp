@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The two programs one after the other: calmpick's window file feeds ratiospec.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/run.hpp"
+#include "tools/synth.hpp"
+
+namespace hv::test {
+namespace {
+
+// Runs with the working directory in a temporary directory (calmpick writes its
+// count file there) and restores it afterwards.
+class CalmpickThenRatiospec : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+  }
+  void TearDown() override { std::filesystem::current_path(previous_); }
+
+  TempDir dir;
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST_F(CalmpickThenRatiospec, WindowsAvoidTransientsAndGiveTheResonanceAsFo) {
+  synth::Spec spec;
+  spec.duration_s = 600.0;
+  spec.seed = 3;
+  spec.resonance_hz = 4.0;
+  spec.transients = {{100.0, 40.0, 3.0}, {333.0, 60.0, 2.0}, {480.0, 50.0, 4.0}};
+  const std::string recording = dir.file("site.kaf");
+  synth::write_kaf(recording, synth::synthesize(spec), spec);
+  write_file(dir.file("list.txt"), recording + "\n");
+  write_file(dir.file("pick.par"), "1.0 25.0 0.5 2.0 20.0 0.2 1 0 0.0\n");
+
+  const auto picked = run_calmpick({dir.file("list.txt"), dir.file("pick.par"), dir.file("w.txt")});
+  ASSERT_EQ(picked.status, 0) << picked.console;
+  const auto lines = read_lines(dir.file("w.txt"));
+  ASSERT_GE(lines.size(), 10u) << picked.console;
+  for (const auto& line : lines) {
+    ASSERT_EQ(line.size(), 255u);
+    const double start = std::stod(line.substr(203, 8));
+    const double end = std::stod(line.substr(214, 8));
+    for (const auto& t : spec.transients) {
+      const bool overlaps = start < t.time_s + t.duration_s && end > t.time_s;
+      EXPECT_FALSE(overlaps) << "window " << start << "-" << end << " holds the transient at "
+                             << t.time_s << " s";
+    }
+  }
+
+  write_file(dir.file("hv.par"), "### section processing\n### end processing\n");
+  const auto processed = run_ratiospec({dir.file("w.txt"), dir.file("hv.par"), dir.file("res")});
+  EXPECT_EQ(processed.status, 1) << processed.console;
+  bool found = false;
+  for (const auto& line : read_lines(dir.file("res"))) {
+    if (line.rfind(" # n_windows: ", 0) == 0) {
+      EXPECT_EQ(std::stoi(line.substr(14)), static_cast<int>(lines.size()));
+    }
+    if (line.rfind(" # n_freq_samples: ", 0) == 0) {
+      EXPECT_NEAR(std::stod(line.substr(31, 9)), 4.0, 0.2) << line;
+      found = true;
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+}  // namespace
+}  // namespace hv::test
