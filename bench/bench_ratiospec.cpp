@@ -44,11 +44,13 @@ Measure run_binary(const fs::path& program, const std::vector<std::string>& args
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return {wall, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
-std::string write_windows(const fs::path& dir, const std::string& recording, double length, int count) {
+std::string write_windows(const fs::path& dir, const std::string& recording, double length,
+                          int count) {
   const fs::path path = dir / ("windows_" + std::to_string(static_cast<int>(length)) + ".txt");
   std::ofstream out(path);
   for (int k = 0; k < count; ++k) {
@@ -66,19 +68,23 @@ void report(const char* label, const fs::path& program, const std::vector<std::s
   std::ostringstream console;
   const auto start = std::chrono::steady_clock::now();
   hv::ratiospec_run(args, console, &times);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const auto share = [wall](double t) { return 100.0 * t / wall; };
   std::printf("%s\n  wall %.3f s, peak memory %.1f MB, exit status %d\n", label, m.wall_s,
               static_cast<double>(m.peak_kb) / 1024.0, m.status);
-  std::printf("  in-process %.3f s: reading %.3f s (%.0f %%), spectra %.3f s (%.0f %%), smoothing %.3f s (%.0f %%)\n",
-              wall, times.reading, share(times.reading), times.transforming,
-              share(times.transforming), times.smoothing, share(times.smoothing));
+  std::printf(
+      "  in-process %.3f s: reading %.3f s (%.0f %%), spectra %.3f s (%.0f %%), smoothing %.3f s "
+      "(%.0f %%)\n",
+      wall, times.reading, share(times.reading), times.transforming, share(times.transforming),
+      times.smoothing, share(times.smoothing));
 }
 
 }  // namespace
 
 int main() {
-  const fs::path program = fs::canonical("/proc/self/exe").parent_path().parent_path() / "bin" / "ratiospec";
+  const fs::path program =
+      fs::canonical("/proc/self/exe").parent_path().parent_path() / "bin" / "ratiospec";
   const fs::path dir = fs::temp_directory_path() / ("bench_ratiospec_" + std::to_string(getpid()));
   fs::create_directories(dir);
 

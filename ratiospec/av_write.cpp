@@ -45,7 +45,8 @@ void write_rows(std::ostream& os, std::span<const float> f, const Triple& mean, 
 
 int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const Triple& mean,
              int nfreq, const Triple& sd, const FoBand& fo, int jfirst, int jlast,
-             const WINDOWS& windows, const PARAMETERS& par, UnitTable& units, std::ostream& console) {
+             const WINDOWS& windows, const PARAMETERS& par, UnitTable& units,
+             std::ostream& console) {
   const std::optional<std::string> name = result_name(output_file, mode == 0 ? "" : "_sp", console);
   if (!name) return 1;
   int unit = 0;
@@ -83,7 +84,8 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
   }
   if (labels.components_differ) {
     status = 2;
-    os << " # WARNING : COMPONENT labels are not the" << " same for all files\n";
+    os << " # WARNING : COMPONENT labels are not the"
+       << " same for all files\n";
     if (mode == 0) {
       free_line(console, " WARNING :", " COMPONENT labels are not the same for all files");
     }
@@ -100,10 +102,12 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
   }
   os << '\n';
   if (mode == 0) {
-    os << " #    freq           av_HV           " << "ns_HV           ew_HV       av_HV_logstd    "
+    os << " #    freq           av_HV           "
+       << "ns_HV           ew_HV       av_HV_logstd    "
        << "ns_HV_logstd    ew_HV_logstd\n";
   } else {
-    os << " #    freq          vert_sp           " << "ns_sp           ew_sp         vert_SD           "
+    os << " #    freq          vert_sp           "
+       << "ns_sp           ew_sp         vert_SD           "
        << "ns_SD           ew_SD\n";
   }
   write_rows(os, f, mean, sd, jfirst, jlast);

@@ -27,6 +27,7 @@ struct FoBand {
 // 2 when label warnings were given, or 1 after an error message.
 int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const Triple& mean,
              int nfreq, const Triple& sd, const FoBand& fo, int jfirst, int jlast,
-             const WINDOWS& windows, const PARAMETERS& par, UnitTable& units, std::ostream& console);
+             const WINDOWS& windows, const PARAMETERS& par, UnitTable& units,
+             std::ostream& console);
 
 }  // namespace hv

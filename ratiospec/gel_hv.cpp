@@ -29,9 +29,12 @@ int GEL_HV(RunControl& run, const Name& output_file, WindowMatrices& O, std::spa
   for (int w = 1; w <= nwin; ++w) {
     const std::span<float> c1 = O.column(O.O1, w), c2 = O.column(O.O2, w), c3 = O.column(O.O3, w);
     if (per_window) {
-      std::copy_n(c1.begin() + static_cast<std::ptrdiff_t>(rows), count, S1.begin() + static_cast<std::ptrdiff_t>(rows));
-      std::copy_n(c2.begin() + static_cast<std::ptrdiff_t>(rows), count, S2.begin() + static_cast<std::ptrdiff_t>(rows));
-      std::copy_n(c3.begin() + static_cast<std::ptrdiff_t>(rows), count, S3.begin() + static_cast<std::ptrdiff_t>(rows));
+      std::copy_n(c1.begin() + static_cast<std::ptrdiff_t>(rows), count,
+                  S1.begin() + static_cast<std::ptrdiff_t>(rows));
+      std::copy_n(c2.begin() + static_cast<std::ptrdiff_t>(rows), count,
+                  S2.begin() + static_cast<std::ptrdiff_t>(rows));
+      std::copy_n(c3.begin() + static_cast<std::ptrdiff_t>(rows), count,
+                  S3.begin() + static_cast<std::ptrdiff_t>(rows));
     }
     CKERR(MERGE_HV(par.merge_type, c1, c2, c3, merged, jfirst, jlast, run.console), run);
     if (per_window) {

@@ -57,7 +57,8 @@ void run_sequence(std::span<const std::string> args, RunControl& run) {
   CKERR(DEFFRE(N, rec->ts.dt, rec->par.freq_spacing, grid, nfreq, run.console), run);
 
   if (room_size(nfreq, N, rec->windows.nwin()) + 1 > ROOM_CAPACITY) {
-    free_line(run.console, " ERROR: Required amount of memory exceed current", " allowed dimension");
+    free_line(run.console, " ERROR: Required amount of memory exceed current",
+              " allowed dimension");
     free_line(run.console, " Try to use fewer windows or shorter window", " duration");
     CKERR(1, run);
   }

@@ -37,6 +37,8 @@ void write_narrowed_line(std::ostream& os) {
      << " by the smoothing procedure\n";
 }
 
-void write_rule_line(std::ostream& os) { os << " #" << std::string(30, '-') << '\n'; }
+void write_rule_line(std::ostream& os) {
+  os << " #" << std::string(30, '-') << '\n';
+}
 
 }  // namespace hv

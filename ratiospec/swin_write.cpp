@@ -35,7 +35,8 @@ int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::
   write_rule_line(os);
   write_labels_line(os, win.labels);
   os << " # n_freq_samples: " << fmt_I(n, 6) << '\n';
-  os << " #   freq            mergedHV           " << "ns_HV            ew_HV          specvert         "
+  os << " #   freq            mergedHV           "
+     << "ns_HV            ew_HV          specvert         "
      << "spec-ns          spec-ew\n";
   for (int j = jfirst; j <= jlast; ++j) {
     const auto i = static_cast<std::size_t>(j - 1);

@@ -78,11 +78,6 @@ void write_noise(const std::string& path, double duration_s, double dt, unsigned
 // Runs in its own temporary working directory, where the window-count file goes.
 class CalmpickRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-  }
-  void TearDown() override { std::filesystem::current_path(previous_); }
 
   std::string file(const std::string& name) const { return dir_.file(name); }
   // Writes the list and parameter files and runs on them with output file "win.txt".
@@ -97,7 +92,7 @@ class CalmpickRun : public ::testing::Test {
   std::vector<std::string> windows() const { return read_lines(file("win.txt")); }
 
   test::TempDir dir_;
-  std::filesystem::path previous_;
+  test::WorkingDirectory cwd_{dir_.path()};
 };
 
 TEST_F(CalmpickRun, WrongWordCountGivesUsageAndCreatesNothing) {

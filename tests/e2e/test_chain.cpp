@@ -12,20 +12,11 @@
 namespace hv::test {
 namespace {
 
-// Runs with the working directory in a temporary directory (calmpick writes its
-// count file there) and restores it afterwards.
+// Runs in a temporary working directory, where calmpick writes its count file.
 class CalmpickThenRatiospec : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-  }
-  void TearDown() override { std::filesystem::current_path(previous_); }
-
   TempDir dir;
-
- private:
-  std::filesystem::path previous_;
+  WorkingDirectory cwd{dir.path()};
 };
 
 TEST_F(CalmpickThenRatiospec, WindowsAvoidTransientsAndGiveTheResonanceAsFo) {

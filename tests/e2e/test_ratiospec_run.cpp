@@ -13,15 +13,12 @@
 #include "common/freefmt.hpp"
 #include "readers/records.hpp"
 #include "readers/rkaf.hpp"
+#include "tests/support/messages.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 
 namespace hv::test {
 namespace {
-
-const std::string ok_banner = " >>>>>>>>>                O.K.               <<<<<<<<<";
-const std::string warning_banner = " >>>>>>>>> WARNING MESSAGES HAVE BEEN ISSUED <<<<<<<<<";
-const std::string error_banner = " >>>>>>>>>       CONTROLLED ERROR EXIT       <<<<<<<<<";
 
 class RatiospecRun : public ::testing::Test {
  protected:
@@ -46,8 +43,8 @@ class RatiospecRun : public ::testing::Test {
     out << "# windows for the test\n";
     for (int k = 0; k < count; ++k) {
       char line[512];
-      std::snprintf(line, sizeof line, "\"%s\" %.3f %.3f 2 Z NS EW TEST\n", recording_path.c_str(), k * length,
-                    (k + 1) * length);
+      std::snprintf(line, sizeof line, "\"%s\" %.3f %.3f 2 Z NS EW TEST\n", recording_path.c_str(),
+                    k * length, (k + 1) * length);
       out << line;
     }
     write_file(dir.file(name), out.str());
@@ -119,7 +116,10 @@ TEST_F(RatiospecRun, DefaultOptionsWriteTheHvFileAndWarnAboutTheNarrowedRange) {
   const auto result = run(windows(rec, 6, 20.0), parameters({}));
   EXPECT_EQ(result.status, 1) << result.console;
   EXPECT_EQ(count_of(result.console, warning_banner), 4);
-  EXPECT_EQ(count_of(result.console, "  WARNING : output frequency limits have been changed by the smoothing procedure"), 1);
+  EXPECT_EQ(
+      count_of(result.console,
+               "  WARNING : output frequency limits have been changed by the smoothing procedure"),
+      1);
   EXPECT_FALSE(std::filesystem::exists(out() + "_sp"));
   EXPECT_FALSE(std::filesystem::exists(out() + "_win_001"));
 
@@ -134,13 +134,18 @@ TEST_F(RatiospecRun, DefaultOptionsWriteTheHvFileAndWarnAboutTheNarrowedRange) {
   EXPECT_EQ(lines[10], " # freq_spacing:" + std::string("fft") + std::string(77, ' '));
   EXPECT_EQ(lines[13], " # smooth:konno-ohmachi:40" + std::string(64, ' '));
   EXPECT_EQ(lines[17], " ### end processing");
-  EXPECT_EQ(lines[18], " # WARNING : output frequency limits have been changed by the smoothing procedure");
+  EXPECT_EQ(lines[18],
+            " # WARNING : output frequency limits have been changed by the smoothing procedure");
   EXPECT_EQ(lines[19], " #------------------------------");
   EXPECT_EQ(lines[20], " # n_windows:      6");
   EXPECT_EQ(lines[21], " # window_len:     20.000");
-  const auto pad12 = [](std::string label) { return " " + label + std::string(12 - label.size(), ' '); };
+  const auto pad12 = [](std::string label) {
+    return " " + label + std::string(12 - label.size(), ' ');
+  };
   EXPECT_EQ(lines[22], " # labels: " + pad12("Z") + pad12("N") + pad12("E") + pad12("m/s"));
-  EXPECT_EQ(lines[24], " #    freq           av_HV           ns_HV           ew_HV       av_HV_logstd    ns_HV_logstd    ew_HV_logstd");
+  EXPECT_EQ(lines[24],
+            " #    freq           av_HV           ns_HV           ew_HV       av_HV_logstd    "
+            "ns_HV_logstd    ew_HV_logstd");
 
   const FoLine fo = fo_line(lines);
   const auto rows = rows_of(lines);
@@ -206,17 +211,17 @@ TEST_P(RatiospecOptions, RunCompletesWithAFullResultFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryForm, RatiospecOptions,
-    ::testing::Values(OptionCase{"freq_spacing: fft_red:1:10", -1},
-                      OptionCase{"freq_spacing: linear:0.5:20:40", 40},
-                      OptionCase{"freq_spacing: log:0.5:20:60", 60},
-                      OptionCase{"smooth: linear:0.5:box", -1}, OptionCase{"smooth: linear:0.5:tri", -1},
-                      OptionCase{"smooth: log:10:box", -1}, OptionCase{"smooth: log:10:tri", -1},
-                      OptionCase{"smooth: konno-ohmachi:20", -1},
-                      OptionCase{"merge_type: arithmetic", -1}, OptionCase{"merge_type: geometric", -1},
-                      OptionCase{"merge_type: complex", -1}, OptionCase{"taper: cos:10", -1},
-                      OptionCase{"taper: box", -1}, OptionCase{"taper: boxcar", -1},
-                      OptionCase{"offset_rem: r_mean", -1}, OptionCase{"offset_rem: r_mean:win", -1},
-                      OptionCase{"offset_rem: no", -1}, OptionCase{"offset_rem: r_mean:xyz", -1}));
+    ::testing::Values(
+        OptionCase{"freq_spacing: fft_red:1:10", -1},
+        OptionCase{"freq_spacing: linear:0.5:20:40", 40},
+        OptionCase{"freq_spacing: log:0.5:20:60", 60}, OptionCase{"smooth: linear:0.5:box", -1},
+        OptionCase{"smooth: linear:0.5:tri", -1}, OptionCase{"smooth: log:10:box", -1},
+        OptionCase{"smooth: log:10:tri", -1}, OptionCase{"smooth: konno-ohmachi:20", -1},
+        OptionCase{"merge_type: arithmetic", -1}, OptionCase{"merge_type: geometric", -1},
+        OptionCase{"merge_type: complex", -1}, OptionCase{"taper: cos:10", -1},
+        OptionCase{"taper: box", -1}, OptionCase{"taper: boxcar", -1},
+        OptionCase{"offset_rem: r_mean", -1}, OptionCase{"offset_rem: r_mean:win", -1},
+        OptionCase{"offset_rem: no", -1}, OptionCase{"offset_rem: r_mean:xyz", -1}));
 
 TEST_F(RatiospecRun, ComplexMergeGivesThreeEqualRatioColumns) {
   const auto rec = recording("site.kaf", 41.0);
@@ -241,7 +246,10 @@ TEST_F(RatiospecRun, AverageSpectraFileHasItsOwnHeaderAndNoFo) {
     }
   }
   EXPECT_TRUE(found);
-  EXPECT_EQ(count_lines_starting(lines, " #    freq          vert_sp           ns_sp           ew_sp         vert_SD           ns_SD           ew_SD"), 1);
+  EXPECT_EQ(count_lines_starting(lines,
+                                 " #    freq          vert_sp           ns_sp           ew_sp      "
+                                 "   vert_SD           ns_SD           ew_SD"),
+            1);
   // Spectra are positive amplitudes with non-negative deviations.
   for (const auto& row : rows_of(lines)) {
     EXPECT_GT(row[1], 0.0);
@@ -257,9 +265,12 @@ TEST_F(RatiospecRun, SingleWindowFilesOnePerWindow) {
     const auto lines = read_lines(out() + suffix);
     ASSERT_GT(lines.size(), 20u) << suffix;
     EXPECT_EQ(lines[0], " ### window used in the H/V ratio processing:");
-    EXPECT_EQ(lines[12], " # WARNING : output frequency limits have been changed by the smoothing procedure");
+    EXPECT_EQ(lines[12],
+              " # WARNING : output frequency limits have been changed by the smoothing procedure");
     EXPECT_EQ(lines[13], " ### end processing");
-    EXPECT_EQ(lines[17], " #   freq            mergedHV           ns_HV            ew_HV          specvert         spec-ns          spec-ew");
+    EXPECT_EQ(lines[17],
+              " #   freq            mergedHV           ns_HV            ew_HV          specvert    "
+              "     spec-ns          spec-ew");
     const auto rows = rows_of(lines);
     ASSERT_FALSE(rows.empty());
     // The merged ratio of a quadratic merge is sqrt((H2² + H3²)/2)/V.
@@ -301,8 +312,43 @@ TEST_F(RatiospecRun, RecordingsWithDifferentUnitsAreFlaggedInFileAndOnceOnConsol
   const auto result = run(dir.file("w.txt"), parameters({"average_spectra_out: yes"}));
   EXPECT_EQ(result.status, 1) << result.console;
   EXPECT_EQ(count_of(result.console, "  WARNING : UNITS label is not the same for all files"), 1);
-  EXPECT_EQ(count_lines_starting(read_lines(out()), " # WARNING : UNITS label is not the same for all files"), 1);
-  EXPECT_EQ(count_lines_starting(read_lines(out() + "_sp"), " # WARNING : UNITS label is not the same for all files"), 1);
+  EXPECT_EQ(count_lines_starting(read_lines(out()),
+                                 " # WARNING : UNITS label is not the same for all files"),
+            1);
+  EXPECT_EQ(count_lines_starting(read_lines(out() + "_sp"),
+                                 " # WARNING : UNITS label is not the same for all files"),
+            1);
+}
+
+TEST_F(RatiospecRun, RecordingsWithDifferentComponentLabelsAreFlagged) {
+  synth::Spec spec;
+  spec.duration_s = 41.0;
+  const auto a = dir.file("a.kaf");
+  synth::write_kaf(a, synth::synthesize(spec), spec);
+  spec.ch1 = "NS";
+  const auto b = dir.file("b.kaf");
+  synth::write_kaf(b, synth::synthesize(spec), spec);
+  write_file(dir.file("w.txt"), a + " 0 20\n" + b + " 0 20\n");
+  const auto result = run(dir.file("w.txt"), parameters({"smooth: none"}));
+  EXPECT_EQ(result.status, 1) << result.console;
+  EXPECT_EQ(count_of(result.console, "  WARNING : COMPONENT labels are not the same for all files"),
+            1);
+  EXPECT_EQ(count_of(result.console, "UNITS"), 0);
+  EXPECT_EQ(count_lines_starting(read_lines(out()),
+                                 " # WARNING : COMPONENT labels are not the same for all files"),
+            1);
+}
+
+TEST_F(RatiospecRun, ResultFileThatCannotBeCreatedEndsWithTheErrorExit) {
+  const auto rec = recording("site.kaf", 41.0);
+  const std::string missing = dir.file("no/such/dir/res");
+  const auto result = run_ratiospec({windows(rec, 2, 20.0), parameters({}), missing});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.console.find("  ERROR: AV_WRITE: can not create or write file\n " +
+                                Name(missing).str() + "\n"),
+            std::string::npos)
+      << result.console;
+  EXPECT_EQ(count_of(result.console, error_banner), 4);
 }
 
 TEST_F(RatiospecRun, IdenticalComponentsGiveNoFoAndMinusNineFields) {
@@ -327,7 +373,9 @@ TEST_F(RatiospecRun, IdenticalComponentsGiveNoFoAndMinusNineFields) {
   bool found = false;
   for (const auto& line : lines) {
     if (line.rfind(" # n_freq_samples: ", 0) == 0) {
-      EXPECT_NE(line.find("  Fo:   -9.0000 range +/- 1 s.d.:   -9.0000 -   -9.0000 [Hz]"), std::string::npos) << line;
+      EXPECT_NE(line.find("  Fo:   -9.0000 range +/- 1 s.d.:   -9.0000 -   -9.0000 [Hz]"),
+                std::string::npos)
+          << line;
       found = true;
     }
   }
@@ -344,8 +392,11 @@ TEST_F(RatiospecRun, WorkAreaOfExactlyFourMillionValuesIsRefused) {
   write_file(dir.file("w.txt"), text);
   auto result = run(dir.file("w.txt"), params);
   EXPECT_EQ(result.status, 2);
-  EXPECT_EQ(count_of(result.console, "  ERROR: Required amount of memory exceed current allowed dimension\n"
-                                     "  Try to use fewer windows or shorter window duration\n"), 1) << result.console;
+  EXPECT_EQ(count_of(result.console,
+                     "  ERROR: Required amount of memory exceed current allowed dimension\n"
+                     "  Try to use fewer windows or shorter window duration\n"),
+            1)
+      << result.console;
   EXPECT_FALSE(std::filesystem::exists(out()));
 
   // One window less fits.
@@ -370,7 +421,8 @@ TEST_F(RatiospecRun, WindowBeyondTheRecordingIsReportedWithItsSamples) {
   write_file(dir.file("w.txt"), "\"" + rec + "\" 0 20\n\"" + rec + "\" 15 35\n");
   const auto result = run(dir.file("w.txt"), parameters({}));
   EXPECT_EQ(result.status, 2);
-  EXPECT_NE(result.console.find("  Start sample or end sample incorrectly specified\n"), std::string::npos)
+  EXPECT_NE(result.console.find("  Start sample or end sample incorrectly specified\n"),
+            std::string::npos)
       << result.console;
   EXPECT_NE(result.console.find("  Window number :  2"), std::string::npos) << result.console;
   EXPECT_EQ(count_of(result.console, error_banner), 4);

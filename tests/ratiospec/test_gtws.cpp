@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ratiospec/gtws.hpp"
-#include "tests/ratiospec/frame_support.hpp"
+#include "tests/support/messages.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ratiospec/parfile_read.hpp"
-#include "tests/ratiospec/frame_support.hpp"
+#include "tests/support/messages.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/support/run.hpp"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-#include <unistd.h>
 
 #include "calmpick/calmpick.hpp"
 #include "ratiospec/ratiospec.hpp"
@@ -48,7 +48,9 @@ std::vector<std::string> split_lines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> read_lines(const std::string& path) { return split_lines(read_file(path)); }
+std::vector<std::string> read_lines(const std::string& path) {
+  return split_lines(read_file(path));
+}
 
 RunResult run_ratiospec(const std::vector<std::string>& args) {
   std::ostringstream console;
@@ -64,7 +66,9 @@ RunResult run_calmpick(const std::vector<std::string>& args) {
 
 int count_of(const std::string& haystack, const std::string& needle) {
   int n = 0;
-  for (std::size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + 1)) ++n;
+  for (std::size_t p = haystack.find(needle); p != std::string::npos;
+       p = haystack.find(needle, p + 1))
+    ++n;
   return n;
 }
 

@@ -23,6 +23,22 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Makes a directory the working directory for its lifetime (calmpick writes its
+// window-count file there).
+class WorkingDirectory {
+ public:
+  explicit WorkingDirectory(const std::filesystem::path& path)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+  WorkingDirectory(const WorkingDirectory&) = delete;
+  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
+
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 std::vector<std::string> read_lines(const std::string& path);

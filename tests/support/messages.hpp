@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the tests of the ratiospec run frame share: the banners and the file-name line.
+// What tests of console output share: the banners and the file-name line.
 #pragma once
 
 #include <regex>
