@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/text.hpp"
 
-#include <vector>
+#include <array>
 
 namespace hv {
 
@@ -28,58 +28,71 @@ struct Span {
   std::size_t last;  // one past the end
 };
 
+// The token positions of one line, held in place: splitting allocates nothing, so
+// option values can be split in per-window code.
+struct Spans {
+  std::array<Span, max_tokens> at;
+  std::size_t count = 0;
+};
+
 // Token positions of text, breaking at blanks and at the separator (0: blanks only).
-std::vector<Span> token_spans(std::string_view text, char separator) {
-  std::vector<Span> spans;
+Spans token_spans(std::string_view text, char separator) {
+  Spans spans;
   const auto is_break = [separator](char c) {
     return c == ' ' || (separator != 0 && c == separator);
   };
   std::size_t i = 0;
-  while (i < text.size() && static_cast<int>(spans.size()) < max_tokens) {
+  while (i < text.size() && spans.count < spans.at.size()) {
     while (i < text.size() && is_break(text[i])) ++i;
     if (i == text.size()) break;
     const std::size_t first = i;
     while (i < text.size() && !is_break(text[i])) ++i;
-    spans.push_back({first, i});
+    spans.at[spans.count++] = {first, i};
   }
   return spans;
 }
 
-void copy_words(std::string_view text, const std::vector<Span>& spans, std::span<Word> words) {
-  const std::size_t n = std::min(spans.size(), words.size());
+void copy_words(std::string_view text, const Spans& spans, std::span<Word> words) {
+  const std::size_t n = std::min(spans.count, words.size());
   for (std::size_t k = 0; k < n; ++k) {
-    words[k] = text.substr(spans[k].first, spans[k].last - spans[k].first);
+    words[k] = text.substr(spans.at[k].first, spans.at[k].last - spans.at[k].first);
   }
 }
 
 }  // namespace
 
 int SPLIT3(std::string_view text, std::span<Word> words, char separator) {
-  const auto spans = token_spans(text, separator);
+  const Spans spans = token_spans(text, separator);
   copy_words(text, spans, words);
-  return static_cast<int>(spans.size());
+  return static_cast<int>(spans.count);
+}
+
+bool first_token_is(std::string_view option, std::string_view keyword) {
+  std::array<Word, 1> first;
+  return SPLIT3(option, first, ':') > 0 && first[0] == keyword;
 }
 
 int SPLIT4(std::string_view text, std::span<Word> words, int& count) {
   count = 0;
-  auto spans = token_spans(text, 0);
-  if (spans.empty()) return 0;
-  if (text[spans[0].first] == '"') {
+  Spans spans = token_spans(text, 0);
+  if (spans.count == 0) return 0;
+  if (text[spans.at[0].first] == '"') {
     // A lone quote as first token: the closing quote is looked for from token 2 on.
-    const bool lone = spans[0].last - spans[0].first == 1;
+    const bool lone = spans.at[0].last - spans.at[0].first == 1;
     std::size_t close = lone ? 1 : 0;
-    while (close < spans.size() && text[spans[close].last - 1] != '"') ++close;
-    if (close == spans.size()) return 1;
-    // The quoted word runs from after the opening quote to before the closing one.
-    const std::size_t first = spans[0].first + 1;
-    const std::size_t last = std::max(first, spans[close].last - 1);
-    std::vector<Span> merged{{first, last}};
-    merged.insert(merged.end(), spans.begin() + static_cast<std::ptrdiff_t>(close) + 1,
-                  spans.end());
-    spans = std::move(merged);
+    while (close < spans.count && text[spans.at[close].last - 1] != '"') ++close;
+    if (close == spans.count) return 1;
+    // The quoted word runs from after the opening quote to before the closing one;
+    // the tokens after the closing quote move up behind it.
+    const std::size_t first = spans.at[0].first + 1;
+    const std::size_t last = std::max(first, spans.at[close].last - 1);
+    spans.at[0] = {first, last};
+    std::copy(spans.at.begin() + static_cast<std::ptrdiff_t>(close) + 1,
+              spans.at.begin() + static_cast<std::ptrdiff_t>(spans.count), spans.at.begin() + 1);
+    spans.count -= close;
   }
   copy_words(text, spans, words);
-  count = static_cast<int>(spans.size());
+  count = static_cast<int>(spans.count);
   return 0;
 }
 

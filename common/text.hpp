@@ -83,6 +83,10 @@ inline constexpr int max_tokens = 200;
 // (as many as fit). A blank text gives 0 and leaves the words untouched.
 int SPLIT3(std::string_view text, std::span<Word> words, char separator);
 
+// True when the first token of an option value (split at blanks and colons as
+// SPLIT3 does) is keyword.
+bool first_token_is(std::string_view option, std::string_view keyword);
+
 // Splits text at blanks; a first token beginning with a double quote opens a quoted
 // first word that may contain blanks. Returns 0, or 1 when the quote is not closed
 // (then the words are not filled).

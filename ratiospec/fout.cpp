@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ratiospec/fout.hpp"
 
-#include <array>
 #include <optional>
 #include <string>
 
@@ -13,10 +12,7 @@ namespace hv {
 
 int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, UnitTable& units,
          std::ostream& console) {
-  std::array<Word, 4> tokens;
-  tokens.fill(Word{});
-  SPLIT3(par.filter_out.view(), tokens, ':');
-  if (tokens[0] == "no") return 0;
+  if (first_token_is(par.filter_out.view(), "no")) return 0;
 
   const std::optional<std::string> name = result_name(output_file, "_KAF_fi", console);
   if (!name) return 1;

@@ -2,7 +2,6 @@
 #include "ratiospec/gel_hv.hpp"
 
 #include <algorithm>
-#include <array>
 
 #include "common/fields.hpp"
 #include "ratiospec/swin_write.hpp"
@@ -14,27 +13,24 @@ int GEL_HV(RunControl& run, const Name& output_file, WindowMatrices& O, std::spa
            std::span<float> merged, int nwin, std::span<float> S1, std::span<float> S2,
            std::span<float> S3, int jfirst, int jlast, const WINDOWS& windows,
            const PARAMETERS& par) {
-  std::array<Word, 4> tokens;
-  tokens.fill(Word{});
-  SPLIT3(par.single_win_out.view(), tokens, ':');
-  const bool per_window = !(tokens[0] == "no");
+  const bool per_window = !first_token_is(par.single_win_out.view(), "no");
 
   int unit = 0;
   if (per_window && run.units.GLUN(unit) != 0) {
     free_line(run.console, " ERROR: GEL_HV could not find free unit number");
     return 1;
   }
-  const auto rows = static_cast<std::size_t>(jfirst - 1);
-  const auto count = static_cast<std::size_t>(jlast - jfirst + 1);
+  // Rows jfirst..jlast of a column.
+  const auto valid = [jfirst, jlast](std::span<float> column) {
+    return column.subspan(static_cast<std::size_t>(jfirst - 1),
+                          static_cast<std::size_t>(jlast - jfirst + 1));
+  };
   for (int w = 1; w <= nwin; ++w) {
     const std::span<float> c1 = O.column(O.O1, w), c2 = O.column(O.O2, w), c3 = O.column(O.O3, w);
     if (per_window) {
-      std::copy_n(c1.begin() + static_cast<std::ptrdiff_t>(rows), count,
-                  S1.begin() + static_cast<std::ptrdiff_t>(rows));
-      std::copy_n(c2.begin() + static_cast<std::ptrdiff_t>(rows), count,
-                  S2.begin() + static_cast<std::ptrdiff_t>(rows));
-      std::copy_n(c3.begin() + static_cast<std::ptrdiff_t>(rows), count,
-                  S3.begin() + static_cast<std::ptrdiff_t>(rows));
+      std::ranges::copy(valid(c1), valid(S1).begin());
+      std::ranges::copy(valid(c2), valid(S2).begin());
+      std::ranges::copy(valid(c3), valid(S3).begin());
     }
     CKERR(MERGE_HV(par.merge_type, c1, c2, c3, merged, jfirst, jlast, run.console), run);
     if (per_window) {

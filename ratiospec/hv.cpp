@@ -2,7 +2,6 @@
 #include "ratiospec/hv.hpp"
 
 #include <algorithm>
-#include <array>
 
 #include "ratiospec/av_write.hpp"
 #include "ratiospec/gel_hv.hpp"
@@ -50,13 +49,6 @@ ROOM::ROOM(int nfreq_, int N_, int nwin_)
 
 namespace {
 
-bool first_token_is(const Option& option, std::string_view keyword) {
-  std::array<Word, 4> tokens;
-  tokens.fill(Word{});
-  SPLIT3(option.view(), tokens, ':');
-  return tokens[0] == keyword;
-}
-
 // Reads, cuts, tapers and transforms every window and smooths its three spectra into
 // its column of O1, O2, O3.
 void window_loop(RunControl& run, RatiospecRecords& rec, ROOM& room, int& jfirst, int& jlast) {
@@ -102,7 +94,7 @@ void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& r
   const Triple means{room.mean1, room.mean2, room.mean3};
   const Triple spreads{room.S1, room.S2, room.S3};
   FoBand fo;
-  if (first_token_is(rec.par.average_spectra_out, "yes")) {
+  if (first_token_is(rec.par.average_spectra_out.view(), "yes")) {
     CKERR(AVERAGE_SD(0, room.O1, room.O2, room.O3, room.mean1, room.mean2, room.mean3, nfreq, nwin,
                      room.S1, room.S2, room.S3, jfirst, jlast),
           run);

@@ -90,6 +90,14 @@ TEST(Split3Edge, BlankTextGivesNoWordAndLeavesTheWordsAlone) {
   EXPECT_EQ(words[1], "me");
 }
 
+TEST(Split3Edge, FirstTokenOfAnOptionValue) {
+  EXPECT_TRUE(first_token_is(" yes", "yes"));
+  EXPECT_TRUE(first_token_is("no:whatever", "no"));
+  EXPECT_FALSE(first_token_is("nope", "no"));
+  EXPECT_FALSE(first_token_is("   ", "no"));
+  EXPECT_FALSE(first_token_is("r_mean", "R_MEAN"));
+}
+
 TEST(Split3Edge, CutsAWordTo200Characters) {
   std::array<Word, 2> words;
   const std::string longword(250, 'x');
