@@ -146,8 +146,7 @@ void FftPlan::forward_complex() {
 namespace {
 
 bool complex_merge(const Option& merge_type) {
-  std::array<Word, 1> words;
-  return SPLIT3(merge_type.view(), words, ':') > 0 && words[0] == "complex";
+  return first_token_is(merge_type.view(), "complex");
 }
 
 void store_amplitudes(std::span<const std::complex<double>> X, double scale, std::span<float> S) {
