@@ -180,8 +180,9 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
   RunStore s;
   std::string line;
   while (read_line(list, line)) {
-    if (JLEN(line) == 0) continue;
+    // The path is the line's first 200 characters: a blank field is a blank line.
     const Name path(line);
+    if (path.blank()) continue;
     free_line(console, "File to read: ", path.view());
     if (LONGCAR(path.view(), static_cast<int>(Name::size())) > max_path) {
       error_with_name(console,

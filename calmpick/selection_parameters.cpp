@@ -127,8 +127,9 @@ std::vector<std::string> refused_parameters(const SelectionParameters& p) {
 }
 
 long long window_storage(float tlong, float dt) {
-  // Only the quotient is single precision: a single-precision log10(2^j) rounds to
-  // j x 0.30103 and would push every power of two up by one, refusing 2^19 itself.
+  // Only the quotient is single precision. At a power of two the exact quotient
+  // log10(q) / 0.30103 lies just below an integer, and a single-precision log10
+  // rounds it up for some powers and not for others; in double k is always j - 1.
   const float q = tlong / dt;
   const double k = std::trunc(std::log10(static_cast<double>(q)) / 0.30103);
   if (!(k < 61.0)) return 1LL << 62;

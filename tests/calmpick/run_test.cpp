@@ -78,7 +78,6 @@ void write_noise(const std::string& path, double duration_s, double dt, unsigned
 // Runs in its own temporary working directory, where the window-count file goes.
 class CalmpickRun : public ::testing::Test {
  protected:
-
   std::string file(const std::string& name) const { return dir_.file(name); }
   // Writes the list and parameter files and runs on them with output file "win.txt".
   test::RunResult run(const std::vector<std::string>& recordings, const std::string& parameters) {
@@ -229,11 +228,13 @@ TEST_F(CalmpickRun, RecordingsThatCannotBeAnalysedAreSkippedAndTheRunGoesOn) {
   write_kaf(empty, 100.0, 0, [](int, int) { return 0.0; });
   write_kaf(tiny, 100.0, 120, [](int k, int c) { return std::sin(0.2 * k + c); });
   write_noise(rec, 30.0, 0.01, 8);
-  const auto r = run({empty, "", "   ", tiny, rec}, "1 25 0.5 2 20 0.2 0 0 0\n");
+  // Only the first 200 characters of a list line are its path.
+  const std::string blank_field = std::string(200, ' ') + "beyond.kaf";
+  const auto r = run({empty, "", "   ", blank_field, tiny, rec}, "1 25 0.5 2 20 0.2 0 0 0\n");
   ASSERT_EQ(r.status, 0) << r.console;
   EXPECT_EQ(counts(), (std::vector<std::string>{"  0", "  0", "  1"}));
   EXPECT_EQ(windows(), std::vector<std::string>{kaf_window_line(rec, 0.0, 20.0)});
-  EXPECT_EQ(test::count_of(r.console, " File to read: "), 3);  // blank lines are skipped
+  EXPECT_EQ(test::count_of(r.console, " File to read: "), 3);  // blank paths are skipped
   EXPECT_NE(r.console.find("it holds no samples:\n" + name_line(empty)), std::string::npos);
   EXPECT_NE(r.console.find("that the STA/LTA averages need:\n" + name_line(tiny)),
             std::string::npos)
