@@ -20,9 +20,14 @@ namespace hv {
 namespace {
 
 // Transform length: the sample count of the longest window, Tmax/dt rounded to the
-// nearest integer (halves upward) plus one, in single precision like the times.
+// nearest integer (halves upward) plus one, in single precision like the times. A
+// quotient beyond the int range (absurd window times) is held at a length that no work
+// area holds, so that the grid or the sizing step refuses it with its message.
 int transform_length(float Tmax, float dt) {
-  return static_cast<int>(std::trunc(Tmax / dt + 0.5f)) + 1;
+  constexpr float too_long = 1.0e9f;
+  const float q = Tmax / dt + 0.5f;
+  if (!(q < too_long)) return static_cast<int>(too_long);
+  return static_cast<int>(std::trunc(q)) + 1;
 }
 
 void run_sequence(std::span<const std::string> args, RunControl& run) {

@@ -65,6 +65,7 @@ int APPLY_TAPER(std::span<float> x, int n, int nfft, const Option& taper, std::o
                     console);
     }
     if (*p > 50.0f) return refuse(taper, " Percentage must be less than 50", console);
+    // A negative percentage would taper nothing, as cos:0 does, and hide the mistake.
     if (*p < 0.0f) return refuse(taper, " The percentage must not be negative", console);
     // Rounding of n·p/100 can never reach past n/2 for p <= 50; the bound keeps the two
     // tapered stretches apart regardless.

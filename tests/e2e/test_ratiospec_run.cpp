@@ -408,6 +408,33 @@ TEST_F(RatiospecRun, WorkAreaOfExactlyFourMillionValuesIsRefused) {
   EXPECT_TRUE(std::filesystem::exists(out()));
 }
 
+struct AbsurdWindowCase {
+  std::string spacing;
+  std::string message;
+};
+
+class RatiospecAbsurdWindow : public RatiospecRun,
+                              public ::testing::WithParamInterface<AbsurdWindowCase> {};
+
+// A window end of 1e30 s makes Tmax/dt far too large for any transform length: the run
+// must end with the message of the step that refuses such a length.
+TEST_P(RatiospecAbsurdWindow, IsRefusedByTheGridOrTheSizing) {
+  const auto rec = recording("site.kaf", 21.0);
+  write_file(dir.file("w.txt"), "\"" + rec + "\" 0 1e30\n");
+  const auto result = run(dir.file("w.txt"), parameters({"freq_spacing: " + GetParam().spacing}));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(count_of(result.console, GetParam().message), 1) << result.console;
+  EXPECT_EQ(count_of(result.console, "fewer than 2 samples"), 0) << result.console;
+  EXPECT_EQ(count_of(result.console, error_banner), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spacings, RatiospecAbsurdWindow,
+    ::testing::Values(
+        AbsurdWindowCase{"fft", "  Number of frequencies (requested or computed) greater than"},
+        AbsurdWindowCase{"linear:1:10:10",
+                         "  ERROR: Required amount of memory exceed current allowed dimension"}));
+
 TEST_F(RatiospecRun, WindowFileWithoutWindowsEndsWithTheErrorExit) {
   write_file(dir.file("w.txt"), "# only a comment\n\n");
   const auto result = run(dir.file("w.txt"), parameters({}));
