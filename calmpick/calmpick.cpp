@@ -4,9 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 #include <vector>
 
 #include "calmpick/format_preset.hpp"
@@ -53,8 +51,7 @@ struct RunStore {
 
 bool open_input(std::ifstream& in, const Name& name) {
   const std::string path(name.trimmed());
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
+  if (!is_regular_input(path)) return false;
   in.open(path, std::ios::binary);
   return in.is_open();
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/glun.hpp"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
+
+#include "common/lines.hpp"
 
 namespace hv {
 
@@ -35,10 +35,7 @@ bool UnitFile::open(std::string_view name, std::ios::openmode mode) {
   // truncated the file it named.
   if (unit_ < 0 || table_.is_open(unit_)) return false;
   const std::string path(name);
-  if (mode & std::ios::in) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-  }
+  if ((mode & std::ios::in) && !is_regular_input(path)) return false;
   stream_.open(path, mode | std::ios::binary);
   if (!stream_.is_open()) return false;
   table_.open_[unit_] = this;

@@ -304,6 +304,8 @@ TEST_F(CalmpickRun, FilesThatCannotBeOpenedAreErrors) {
   EXPECT_NE(par.console.find("parameter file cannot be opened:\n" + name_line(file("dir"))),
             std::string::npos)
       << par.console;
+  // A device would be read as one line that never ends.
+  EXPECT_EQ(run_calmpick({"/dev/zero", file("par.txt"), file("win.txt")}).status, 230);
 }
 
 TEST_F(CalmpickRun, TransientsAreNeverInsideASelectedWindow) {

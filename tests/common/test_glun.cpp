@@ -94,6 +94,8 @@ TEST_F(GlunTest, FailedOpensLeaveTheUnitFree) {
   EXPECT_FALSE(missing.open_read(dir.file("absent.txt")));
   UnitFile directory(units, 31);
   EXPECT_FALSE(directory.open_read(dir.path().string()));
+  UnitFile device(units, 31);  // a line that never ends must not be read
+  EXPECT_FALSE(device.open_read("/dev/zero"));
   UnitFile negative(units, -1);
   EXPECT_FALSE(negative.open_read(path));
   EXPECT_FALSE(units.is_open(31));
