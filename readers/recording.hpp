@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What every recording reader shares: the format indices of the window file, what a
+// window line asks of a recording, what a read returns beside the samples, and the
+// signature of a reader as both dispatchers call it.
+#pragma once
+
+#include <array>
+#include <ostream>
+
+#include "common/glun.hpp"
+#include "common/text.hpp"
+#include "readers/records.hpp"
+
+namespace hv {
+
+// Format indices as the window file writes them.
+namespace format {
+inline constexpr int unknown = 0;
+inline constexpr int gse = 1;
+inline constexpr int kaf = 2;
+inline constexpr int duneheron = 3;
+inline constexpr int miniseed = 4;
+}  // namespace format
+
+// The channels a window line asks for: codes of the vertical, north-south and
+// east-west channels and the station. Blank codes let the reader choose (formats
+// that hold one recording per file ignore them).
+struct ChannelRequest {
+  std::array<Text<3>, 3> channel;
+  Text<10> station;
+};
+
+// What a read returns beside the samples of TIMESERIES.
+struct RecordingInfo {
+  float dt = 0.0f;  // sampling interval, seconds
+  int nsamp = 0;    // samples per component
+  // The channel codes and station the reader used; calmpick writes them into the
+  // window file so that ratiospec finds the same channels again.
+  std::array<Text<3>, 3> channel;
+  Text<10> station;
+  // Component labels 1..3 and the units label, printed in the result files.
+  std::array<Text<12>, 4> labels;
+};
+
+// Whose console lines a reader prints: ratiospec's dispatcher and calmpick's word
+// some messages differently, and calmpick's DuneHeron reader prints none.
+enum class Voice { ratiospec, calmpick };
+
+// Reader return values.
+namespace read_status {
+inline constexpr int ok = 0;
+inline constexpr int failed = 1;      // a file of this format that cannot be used; reported
+inline constexpr int not_format = 2;  // not a file of this format; calmpick tries the next
+}  // namespace read_status
+
+// A reader fills columns 1..3 of ts.samples (at most NTIME samples each) and info,
+// and prints its own messages in the given voice. It leaves ts.dt and ts.nsamp to
+// the dispatcher.
+using ReadFunction = int (*)(const Name& file, const ChannelRequest& want, Voice voice,
+                             TIMESERIES& ts, RecordingInfo& info, UnitTable& units,
+                             std::ostream& console);
+
+}  // namespace hv
