@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/param_name.hpp"
 #include "tools/synth.hpp"
 
 namespace hv {
@@ -256,6 +257,9 @@ struct FailureCase {
   int status;
   const char* message;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.parameters);
+}
 
 class CalmpickParameterFailure : public CalmpickRun,
                                  public ::testing::WithParamInterface<FailureCase> {};
@@ -276,7 +280,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"1 25 0.5 2 20 0.2 yes 0 0\n", 220, "isatur"},
                       FailureCase{"1 25 0.5 2 20 1.0 1 0 0\n", 220, "overlap must stay below 1"},
                       FailureCase{"1 25 -0.5 2 /\n", 220, "ratmin must be greater than 0"},
-                      FailureCase{"1 25 0.5 2 0 /\n", 220, "tlong must be greater than 0"}));
+                      FailureCase{"1 25 0.5 2 0 /\n", 220, "tlong must be greater than 0"}),
+    test::name_by(&FailureCase::message));
 
 TEST_F(CalmpickRun, PathOf198CharactersFitsTheWindowFileAnd199IsRefused) {
   const std::string folder = file("");
