@@ -23,8 +23,9 @@ def e15(x):
 
 
 def averaged_hv_text(freq, hv, sigma, lw=20.0, nw=20, fo=(2.5, 2.45, 2.55)):
-    """An averaged H/V file: av_HV = hv, its deviation factor = sigma (the component
-    columns repeat them); fo is (Fo, Fo-, Fo+), -9 for all three when not found."""
+    """An averaged H/V file: av_HV = hv, its deviation factor = sigma; fo is (Fo, Fo-, Fo+),
+    -9 for all three when not found. The component columns hold other values (half and a
+    quarter of hv, deviation factor 9) so that reading the wrong column shows."""
     fo, minus, plus = fo
     lines = [" ### data used in the H/V ratio processing:"]
     lines += [f" # site.kaf {20.0 * k:13.2f}{20.0 * k + lw:13.2f} Z   NS  EW  TES"
@@ -36,7 +37,8 @@ def averaged_hv_text(freq, hv, sigma, lw=20.0, nw=20, fo=(2.5, 2.45, 2.55)):
               f" {'m/s':<12}",
               f" # n_freq_samples: {len(freq):6d}  Fo: {fo:9.4f} range +/- 1 s.d.: {minus:9.4f} - "
               f"{plus:9.4f} [Hz]", HV_COLUMNS]
-    lines += ["".join(e15(x) for x in (f, a, a, a, s, s, s)) for f, a, s in zip(freq, hv, sigma)]
+    lines += ["".join(e15(x) for x in (f, a, a / 2, a / 4, s, 9.0, 9.0))
+              for f, a, s in zip(freq, hv, sigma)]
     return "\n".join(lines) + "\n"
 
 

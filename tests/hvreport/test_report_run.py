@@ -11,6 +11,7 @@ import unittest
 import hvfiles
 import matplotlib.image
 import numpy as np
+from hvreport import results
 
 RESONANCE_HZ = 4.0
 
@@ -57,6 +58,16 @@ class ReportOfARealRun(unittest.TestCase):
     def report(self):
         with open(self.path("report.json"), encoding="utf-8") as f:
             return json.load(f)
+
+    def test_per_window_curves_average_to_the_averaged_curve(self):
+        # av_HV is the geometric mean of the windows' merged H/V, row by row.
+        hv = results.read_averaged_hv(self.path("res"))
+        windows, note = results.window_curves_beside(hv)
+        self.assertIsNone(note)
+        self.assertEqual(len(windows.curves), hv.n_windows)
+        mean = np.exp(np.log(np.array(windows.curves)).mean(axis=0))
+        np.testing.assert_allclose(mean, hv.hv, rtol=2e-5)
+        self.assertEqual(self.done.stderr, "")
 
     def test_figure_is_a_png_of_the_layout_size(self):
         # 10 in at 100 dpi wide; 4 in (H/V) + 3 in (spectra) + 2.4 in (one recording) high.
