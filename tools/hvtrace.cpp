@@ -36,7 +36,7 @@
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "ratiospec/gtws.hpp"
-#include "ratiospec/records.hpp"
+#include "readers/reader_table.hpp"
 #include "readers/readerth.hpp"
 #include "readers/recording.hpp"
 #include "readers/records.hpp"
@@ -65,23 +65,25 @@ struct Recording {
   }
 };
 
-struct Loaded {
-  int format = hv::format::unknown;
-  std::array<hv::Text<12>, 4> labels;
-};
-
-// The one place that calls the dispatch. format: in, the first guess (the window
-// line's index, or 0); out, the format that read the file. Fills ts.dt, ts.nsamp.
-int read_recording(int& format, const hv::Name& file, hv::TIMESERIES& ts, Loaded& loaded,
-                   hv::UnitTable& units, std::ostream& console) {
-  std::array<hv::Text<3>, 3> channel;
-  hv::Text<10> station;
-  hv::KAFHDR8 kafhdr;
-  const int status = hv::READERTHW(format, file, ts, channel, station, kafhdr, units, console);
-  loaded.format = format;
-  loaded.labels = {hv::Text<12>(kafhdr.ch0_id), hv::Text<12>(kafhdr.ch1_id),
-                   hv::Text<12>(kafhdr.ch2_id), hv::Text<12>(kafhdr.units)};
-  return status;
+// The one place that reads a recording. A window line's format is read as ratiospec
+// reads it, with the line's channel codes and station; a recording given without a
+// format is read by calmpick's dispatch, which guesses. format: out, the format that
+// read the file. Fills ts.dt, ts.nsamp and info. Returns 0, or 1 after a message.
+int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::TIMESERIES& ts,
+                   hv::RecordingInfo& info, hv::UnitTable& units, std::ostream& console) {
+  format = rec.format;
+  if (format == hv::format::unknown) return hv::READERTHW(format, file, ts, info, units, console);
+  const hv::ReaderRow* reader = hv::find_reader(format);
+  if (reader == nullptr) {
+    console << who << "format index " << format << " of " << rec.file.trimmed()
+            << " is not a format the programs read\n";
+    return 1;
+  }
+  const int status = reader->read(file, hv::ChannelRequest{rec.channel, rec.station},
+                                  hv::Voice::ratiospec, ts, info, units, console);
+  ts.nsamp = status == hv::read_status::ok ? info.nsamp : 0;
+  ts.dt = info.dt;
+  return status == hv::read_status::ok ? 0 : 1;
 }
 
 std::string exact(double value) {
@@ -147,16 +149,16 @@ int print_recording(int index, const Recording& rec, const std::filesystem::path
             << (exists ? " is not a regular file\n" : " does not exist\n");
     return failed;
   }
-  int format = rec.format;
-  Loaded loaded;
-  if (read_recording(format, file, ts, loaded, units, console) != 0 || ts.nsamp < 1) {
+  int format = hv::format::unknown;
+  hv::RecordingInfo info;
+  if (read_recording(rec, file, format, ts, info, units, console) != 0 || ts.nsamp < 1) {
     console << who << "recording " << rec.file.trimmed() << " could not be read\n";
     return failed;
   }
-  out << "recording " << index << "\npath " << file.trimmed() << "\nformat " << loaded.format
-      << "\ndt " << exact(ts.dt) << "\nnsamp " << ts.nsamp << "\nlabels ";
-  for (std::size_t k = 0; k < loaded.labels.size(); ++k) {
-    out << (k == 0 ? "" : "\t") << label_text(loaded.labels[k]);
+  out << "recording " << index << "\npath " << file.trimmed() << "\nformat " << format << "\ndt "
+      << exact(ts.dt) << "\nnsamp " << ts.nsamp << "\nlabels ";
+  for (std::size_t k = 0; k < info.labels.size(); ++k) {
+    out << (k == 0 ? "" : "\t") << label_text(info.labels[k]);
   }
   out << '\n';
   for (const auto& [start, end] : rec.windows)
@@ -208,7 +210,7 @@ int parse_options(std::span<const std::string> args, Options& opt, std::ostream&
     } else if (arg == "--format" || arg == "--points") {
       const auto number = hv::parse_int(value);
       const int low = arg == "--format" ? 0 : 1;
-      const int high = arg == "--format" ? 3 : max_points;
+      const int high = arg == "--format" ? hv::format::miniseed : max_points;
       if (!number || *number < low || *number > high) {
         return bad_usage(arg + " needs a whole number from " + std::to_string(low) + " to " +
                              std::to_string(high) + ", got " + value,

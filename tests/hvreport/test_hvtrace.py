@@ -80,9 +80,14 @@ class WindowFile(unittest.TestCase):
             hvfiles.write(os.path.join(d, "gone.txt"), '"gone.kaf" 0 20 2\n')
             hvfiles.write(os.path.join(d, "short.txt"), 'a.kaf 0\n')
             hvfiles.write(os.path.join(d, "notkaf.kaf"), "hello\n")
+            # A KAF recording named as GSE is read as the line says, as ratiospec would.
+            kaf(os.path.join(d, "ten.kaf"), TEN)
+            hvfiles.write(os.path.join(d, "as_gse.txt"), '"ten.kaf" 0 0.05 1\n')
             cases = {
                 "missing_recording": (["--windows", os.path.join(d, "gone.txt")], "does not exist"),
                 "window_line_too_short": (["--windows", os.path.join(d, "short.txt")], "missing"),
+                "format_of_the_line_is_not_guessed": (
+                    ["--windows", os.path.join(d, "as_gse.txt")], "could not be read"),
                 "not_a_recording": ([os.path.join(d, "notkaf.kaf")], "could not be read"),
                 "bad_points": ([os.path.join(d, "notkaf.kaf"), "--points", "0"], "--points"),
             }
