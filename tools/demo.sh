@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole chain on a bundled synthetic recording: generate a 30-minute 100 Hz
 # recording with a site resonance at 2.5 Hz and a few transients, pick its calm
-# windows with calmpick, process them with ratiospec and show the Fo line.
+# windows with calmpick, process them with ratiospec, show the Fo line and end
+# with the site report (criteria table and figure).
 set -euo pipefail
 build=${1:-build}
 bin="$(cd "$build/bin" && pwd)"
@@ -16,7 +17,9 @@ mkdir -p "$out"
 printf 'site.kaf\n' > "$out/list.txt"
 # tsta tlta ratmin ratmax tlong overlap isatur iltalev tbad
 printf '1.0 25.0 0.5 2.0 20.0 0.2 1 0 0.0\n' > "$out/calmpick.par"
-printf '### section processing\n### end processing\n' > "$out/ratiospec.par"
+# The per-window files and averaged spectra feed the report's figure.
+printf '### section processing\nsingle_win_out: yes\naverage_spectra_out: yes\n### end processing\n' \
+  > "$out/ratiospec.par"
 
 echo "== calmpick $out/list.txt $out/calmpick.par $out/windows.txt"
 (cd "$out" && "$bin/calmpick" list.txt calmpick.par windows.txt) || {
@@ -35,4 +38,21 @@ echo "smoothing the top of the FFT grid is always narrowed, so 1 is expected her
 echo "Windows selected: $(wc -l < "$out/windows.txt") (see $out/windows.txt)"
 echo "Site resonance put in by the generator: 2.5 Hz"
 grep 'Fo:' "$out/site_hv"
-echo "Result files: $out/site_hv (averaged H/V), $out/windows.txt (calm windows)"
+echo "Result files: $out/site_hv (averaged H/V), $out/site_hv_sp (averaged spectra),"
+echo "  $out/site_hv_win_NNN (one per window), $out/windows.txt (calm windows)"
+
+echo
+echo "== hvreport $out/site_hv --windows $out/windows.txt --figure $out/site_report.png --json $out/site_report.json"
+if [ ! -x "$bin/hvreport" ]; then
+  echo "hvreport was not set up (no Python 3 found when the build was configured); no report"
+  exit 1
+fi
+status=0
+(cd "$out" && "$bin/hvreport" site_hv --windows windows.txt --figure site_report.png \
+  --json site_report.json) || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "hvreport failed with exit status $status"
+  exit 1
+fi
+echo
+echo "The figure of the demo is $out/site_report.png (criteria also in $out/site_report.json)"

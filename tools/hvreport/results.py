@@ -1,0 +1,271 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Reading the result files that ratiospec writes.
+
+The averaged H/V file (always), the averaged spectra file OUT_sp and the per-window
+files OUT_win_NNN. Every layout problem raises ResultError with a one-line reason,
+so that the command can refuse the file without a traceback.
+"""
+
+import math
+import os
+import re
+from dataclasses import dataclass, field
+
+HV_TITLE = "### data used in the H/V ratio processing:"
+SPECTRA_TITLE = "### data used in the FOURIER spectra processing:"
+WINDOW_TITLE = "### window used in the H/V ratio processing:"
+END_SECTION = " ### end processing"
+HV_COLUMNS = " #    freq           av_HV"
+SPECTRA_COLUMNS = " #    freq          vert_sp"
+WINDOW_COLUMNS = " #   freq            mergedHV"
+NOT_FOUND = -9.0  # ratiospec's value for an Fo it could not determine
+
+# n_freq_samples as I6, Fo and its band as F9.4 fields.
+_FO_LINE = re.compile(
+    r"^ # n_freq_samples: (.{6})  Fo: (.{9}) range \+/- 1 s\.d\.: (.{9}) - (.{9}) \[Hz\]\s*$"
+)
+_COUNT_LINE = re.compile(r"^ # n_freq_samples: (.{6})\s*$")
+_E_FIELD = re.compile(r"^(-?\d?\.\d{7})(?:E([+-]\d{2})|([+-]\d{3}))$")
+_ROW = re.compile(
+    r"^(?:\s+(?:-?\d?\.\d{7}(?:E[+-]\d{2}|[+-]\d{3})|NaN|-?Inf(?:inity)?|\*+)){7}\s*$")
+
+
+class ResultError(Exception):
+    """A result file that cannot be used; the message is one line."""
+
+
+@dataclass
+class Table:
+    """Rows of seven columns: the frequency and six values."""
+
+    freq: list
+    columns: list  # six lists, one per value column
+
+
+@dataclass
+class AveragedHV:
+    path: str
+    n_windows: int
+    window_len: float
+    labels: list
+    fo: float  # None when ratiospec wrote -9
+    fo_minus: float
+    fo_plus: float
+    table: Table
+
+    @property
+    def freq(self):
+        return self.table.freq
+
+    @property
+    def hv(self):
+        return self.table.columns[0]
+
+    @property
+    def sigma(self):
+        """Deviation factor of av_HV: the band is hv/sigma .. hv*sigma."""
+        return self.table.columns[3]
+
+
+@dataclass
+class Spectra:
+    path: str
+    table: Table
+
+
+@dataclass
+class WindowCurves:
+    """The merged H/V of every window, all on the averaged file's rows."""
+
+    paths: list = field(default_factory=list)
+    curves: list = field(default_factory=list)
+
+
+def read_lines(path):
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read().splitlines()
+    except IsADirectoryError:
+        raise ResultError(f"{path} is a folder, not a result file") from None
+    except FileNotFoundError:
+        raise ResultError(f"{path} does not exist") from None
+    except OSError as e:
+        raise ResultError(f"{path} cannot be read: {e.strerror}") from None
+
+
+def _fixed(text):
+    """An Fw.d field; a field of asterisks (too wide to print) is unknown."""
+    text = text.strip()
+    if text and set(text) == {"*"}:
+        return math.nan
+    return float(text)
+
+
+def _exponent_field(text):
+    """A table value as ratiospec writes it: 0.1234567E+01 (0.1234567+100 past two exponent
+    digits), NaN, Infinity or asterisks (unknown)."""
+    try:
+        return float(text)
+    except ValueError:
+        pass
+    if set(text) == {"*"}:
+        return math.nan
+    match = _E_FIELD.match(text)
+    return float(f"{match.group(1)}E{match.group(3)}")
+
+
+def _row_values(line):
+    """The seven values of a table row; a row that is not seven such fields, as one cut
+    short by a truncated file, raises ValueError."""
+    if not _ROW.match(line):
+        raise ValueError(line)
+    return [_exponent_field(item) for item in line.split()]
+
+
+def _integer(text, path, what):
+    try:
+        return int(text.strip())
+    except ValueError:
+        raise ResultError(f"{path}: unreadable {what} '{text.strip()}'") from None
+
+
+def _find(lines, start, prefix, path, what):
+    for k in range(start, len(lines)):
+        if lines[k].startswith(prefix):
+            return k
+    raise ResultError(f"{path}: no {what} line (truncated or not written by ratiospec)")
+
+
+def _rows(lines, start, count, path):
+    """count rows of seven values from lines[start:]; short, long or broken tables are refused."""
+    freq, columns = [], [[] for _ in range(6)]
+    body = [line for line in lines[start:] if line.strip()]
+    if len(body) < count:
+        raise ResultError(f"{path}: truncated: {len(body)} of {count} frequency rows")
+    if len(body) > count:
+        raise ResultError(f"{path}: {len(body)} frequency rows where the header says {count}")
+    for k, line in enumerate(body):
+        try:
+            values = _row_values(line)
+        except ValueError:
+            raise ResultError(f"{path}: frequency row {k + 1} is not seven numbers as ratiospec "
+                              "writes them (truncated?)") from None
+        if freq and not values[0] > freq[-1]:
+            raise ResultError(f"{path}: frequencies do not increase at row {k + 1}")
+        freq.append(values[0])
+        for c in range(6):
+            columns[c].append(values[c + 1])
+    return Table(freq, columns)
+
+
+def _check_title(lines, title, path, kind):
+    first = lines[0].strip() if lines else ""
+    if first == title:
+        return
+    if first == SPECTRA_TITLE.strip() and kind == "averaged H/V":
+        raise ResultError(f"{path} is ratiospec's averaged spectra file; "
+                          "give the averaged H/V file")
+    raise ResultError(f"{path} is not an {kind} file written by ratiospec")
+
+
+def read_averaged_hv(path):
+    lines = read_lines(path)
+    _check_title(lines, HV_TITLE, path, "averaged H/V")
+    # Keys are searched after the option echo, where window lines can no longer look like them.
+    end = _find(lines, 1, END_SECTION, path, "end of the option section")
+    k_nwin = _find(lines, end, " # n_windows:", path, "n_windows")
+    k_len = _find(lines, end, " # window_len:", path, "window_len")
+    k_fo = _find(lines, end, " # n_freq_samples:", path, "n_freq_samples")
+    k_cols = _find(lines, k_fo, HV_COLUMNS, path, "column header")
+    n_windows = _integer(lines[k_nwin][len(" # n_windows:") :], path, "n_windows")
+    try:
+        window_len = _fixed(lines[k_len][len(" # window_len:") :])
+    except ValueError:
+        window_len = math.nan
+    if n_windows < 1 or not window_len > 0:
+        raise ResultError(f"{path}: the header gives no windows or no window length")
+    match = _FO_LINE.match(lines[k_fo])
+    if not match:
+        raise ResultError(f"{path}: the Fo line is not as ratiospec writes it")
+    count = _integer(match.group(1), path, "n_freq_samples")
+    try:
+        fo, minus, plus = (_fixed(match.group(g)) for g in (2, 3, 4))
+    except ValueError:
+        raise ResultError(f"{path}: the Fo line holds a value that is not a number") from None
+    if fo == NOT_FOUND:
+        fo = minus = plus = None
+    labels = _labels(lines, end)
+    table = _rows(lines, k_cols + 1, count, path)
+    return AveragedHV(path, n_windows, window_len, labels, fo, minus, plus, table)
+
+
+def _labels(lines, start):
+    """The four 12-character labels (three components, units), blanks trimmed."""
+    for line in lines[start:]:
+        if line.startswith(" # labels: "):
+            rest = line[len(" # labels: ") :]
+            return [rest[13 * k + 1 : 13 * k + 13].strip() for k in range(4)]
+    return ["", "", "", ""]
+
+
+def _read_counted(path, title, columns_prefix, kind):
+    lines = read_lines(path)
+    _check_title(lines, title, path, kind)
+    k_count = _find(lines, 1, " # n_freq_samples:", path, "n_freq_samples")
+    match = _COUNT_LINE.match(lines[k_count])
+    if not match:
+        raise ResultError(f"{path}: the n_freq_samples line is not as ratiospec writes it")
+    count = _integer(match.group(1), path, "n_freq_samples")
+    k_cols = _find(lines, k_count, columns_prefix, path, "column header")
+    return _rows(lines, k_cols + 1, count, path)
+
+
+def read_spectra(path):
+    return Spectra(path, _read_counted(path, SPECTRA_TITLE, SPECTRA_COLUMNS, "averaged spectra"))
+
+
+def window_file_name(base, w):
+    return f"{base}_win_{w:03d}"
+
+
+def same_grid(a, b):
+    return len(a) == len(b) and all(math.isclose(x, y, rel_tol=1e-6) for x, y in zip(a, b))
+
+
+def spectra_beside(hv):
+    """OUT_sp when it exists and belongs to this run (same rows); else None and why."""
+    path = hv.path + "_sp"
+    if not os.path.exists(path):
+        return None, None
+    try:
+        spectra = read_spectra(path)
+    except ResultError as e:
+        return None, f"{e}; the spectra panel is left out"
+    if not same_grid(spectra.table.freq, hv.freq):
+        return None, f"{path} has other frequency rows (another run?); the spectra are left out"
+    return spectra, None
+
+
+def window_curves_beside(hv):
+    """The per-window merged H/V when all n_windows files exist and share the averaged rows.
+
+    Returns (curves or None, a one-line note or None). Files from another run (another
+    window count or grid) are not drawn.
+    """
+    if not os.path.exists(window_file_name(hv.path, 1)):
+        return None, None
+    found = WindowCurves()
+    for w in range(1, hv.n_windows + 1):
+        path = window_file_name(hv.path, w)
+        if not os.path.exists(path):
+            return None, f"{path} is missing; the per-window curves are left out"
+        try:
+            table = _read_counted(path, WINDOW_TITLE, WINDOW_COLUMNS, "per-window H/V")
+        except ResultError as e:
+            return None, f"{e}; the per-window curves are left out"
+        if not same_grid(table.freq, hv.freq):
+            return None, (f"{path} has other frequency rows (another run?); "
+                          "the per-window curves are left out")
+        found.paths.append(path)
+        found.curves.append(table.columns[0])
+    return found, None
