@@ -145,11 +145,5 @@ TEST(Correction, EscapePairsAndEndMarkerRoundTrip) {
   }
 }
 
-TEST(DecoderFor, KnowsOnlySixSevenAndEight) {
-  EXPECT_EQ(decoder_for(5), nullptr);
-  EXPECT_EQ(decoder_for(9), nullptr);
-  EXPECT_EQ(decoder_for(7), &DCOMP7);
-}
-
 }  // namespace
 }  // namespace hv

@@ -246,15 +246,5 @@ TEST_F(ReaderGse, CalmpickReportsFailuresInItsVoice) {
   EXPECT_EQ(lines().front().substr(0, 46), "  READER_GSE : this waveform cannot be read : ");
 }
 
-TEST_F(ReaderGse, DispatchVoicesMapTheStatus) {
-  write({channel("STA", "Z", 100), channel("STA", "N", 200)});
-  ChannelRequest want;
-  want.channel = {Text<3>("Z"), Text<3>("N"), Text<3>("E")};
-  EXPECT_EQ(read_gse(Name(path), want, Voice::ratiospec, *ts, info, units, console),
-            read_status::failed);
-  EXPECT_EQ(read_gse(Name(path), want, Voice::calmpick, *ts, info, units, console),
-            read_status::not_format);
-}
-
 }  // namespace
 }  // namespace hv
