@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "readers/gsein.hpp"
-#include "readers/readergse.hpp"
+#include "readers/readerth.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -129,19 +129,20 @@ TEST_P(RealThreeComponents, ReadInRequestedOrderInMetresPerSecond) {
   ASSERT_EQ(GSEIN(in, *buffers, hdr, w, console), gse::ok);
 
   auto ts = std::make_unique<TIMESERIES>();
-  RecordingInfo info;
   UnitTable units;
-  ChannelRequest want;
-  for (std::size_t k = 0; k < 3; ++k) want.channel[k] = c.codes[k];
-  ASSERT_EQ(read_gse(Name(path), want, Voice::ratiospec, *ts, info, units, console),
-            read_status::ok)
-      << console.str();
-  EXPECT_EQ(info.nsamp, hdr.samps);
-  EXPECT_EQ(info.dt, 1.0f / hdr.samprat);
-  EXPECT_EQ(info.station, hdr.station);
-  EXPECT_EQ(info.labels[3], "m/s");
+  WINDOWS windows;
+  WindowEntry entry;
+  entry.file = path;
+  entry.format = format::gse;
+  for (std::size_t k = 0; k < 3; ++k) entry.channel[k] = c.codes[k];
+  windows.entry.push_back(entry);
+  ASSERT_EQ(READERTH(1, windows, Option("no"), *ts, units, console), 0) << console.str();
+  EXPECT_EQ(ts->nsamp, hdr.samps);
+  EXPECT_EQ(ts->dt, 1.0f / hdr.samprat);
+  const auto& labels = windows(1).labels;
+  EXPECT_EQ(labels[3], "m/s");
   for (int col = 1; col <= 3; ++col) {
-    EXPECT_EQ(info.labels[static_cast<std::size_t>(col - 1)],
+    EXPECT_EQ(labels[static_cast<std::size_t>(col - 1)],
               c.codes[static_cast<std::size_t>(col - 1)]);
     for (const int k : {0, 1, hdr.samps / 2, hdr.samps - 1}) {
       const double expected = buffers->samples[static_cast<std::size_t>(k)] * c.factor;
@@ -150,6 +151,16 @@ TEST_P(RealThreeComponents, ReadInRequestedOrderInMetresPerSecond) {
           << "column " << col << " sample " << k;
     }
   }
+
+  // calmpick, guessing GSE from the name, takes the waveforms in file order (E, Z,
+  // N) and reports their codes.
+  int guess = format::gse;
+  RecordingInfo info;
+  ASSERT_EQ(READERTHW(guess, Name(path), *ts, info, units, console), 0) << console.str();
+  EXPECT_EQ(info.channel[0], c.codes[2]);
+  EXPECT_EQ(info.channel[1], c.codes[0]);
+  EXPECT_EQ(info.station, hdr.station);
+  EXPECT_EQ(console.str(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
