@@ -217,5 +217,24 @@ TEST_F(GseChain, WindowFileCarriesTheCodesAndStationAndFoIsTheResonance) {
   EXPECT_NEAR(fo_of(dir.file("res")), 4.0, 0.2);
 }
 
+TEST_F(GseChain, ATruncatedGseFileIsAnUnreadableRecording) {
+  synth::Spec spec;
+  spec.duration_s = 60.0;
+  const std::string recording = dir.file("cut.gse");
+  synth::write_gse(recording, synth::gse_channels(synth::synthesize(spec), spec, 2),
+                   synth::GseStyle{});
+  const std::string text = read_file(recording);
+  write_file(recording, text.substr(0, text.rfind("CHK2")));
+  write_file(dir.file("list.txt"), recording + "\n");
+  write_file(dir.file("pick.par"), "1.0 25.0 0.5 2.0 20.0 0.2 1 0 0.0\n");
+  const auto picked = run_calmpick({dir.file("list.txt"), dir.file("pick.par"), dir.file("w.txt")});
+  EXPECT_EQ(picked.status, 200);
+  EXPECT_NE(picked.console.find(
+                "  READER_GSE : this waveform cannot be read : the file ends before the CHK2 line"),
+            std::string::npos)
+      << picked.console;
+  EXPECT_EQ(picked.console.find("format NOT recognised"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace hv::test
