@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kafgen: writes a synthetic three-component recording as a KAF file.
+// kafgen: writes a synthetic three-component recording as a KAF file, or as a GSE
+// message of three waveforms in counts.
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -9,12 +10,14 @@
 
 #include "common/freefmt.hpp"
 #include "tools/synth.hpp"
+#include "tools/synth_gse.hpp"
 
 namespace {
 
 constexpr const char* usage =
     "use : kafgen OUTPUT.kaf [--duration S] [--dt S] [--seed N] [--noise A] [--resonance HZ]\n"
-    "             [--gain G] [--q Q] [--transient T:AMP:DUR]... [--clip LEVEL] [--offset V]\n";
+    "             [--gain G] [--q Q] [--transient T:AMP:DUR]... [--clip LEVEL] [--offset V]\n"
+    "             [--gse 2:INT|2:CM6|2:CM7|2:CM8|1:INTV|1:INTn|1:CMP6|1:CMP7|1:CMP8]\n";
 
 int bad_option(const std::string& why) {
   std::cerr << " kafgen : " << why << "\n" << usage;
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   hv::synth::Spec spec;
   std::string output;
+  std::optional<hv::synth::GseStyle> gse;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.rfind("--", 0) != 0) {
@@ -53,6 +57,13 @@ int main(int argc, char** argv) {
       const auto t = parse_transient(value);
       if (!t) return bad_option("--transient needs T:AMP:DUR, got " + value);
       spec.transients.push_back(*t);
+      continue;
+    }
+    if (arg == "--gse") {
+      gse.emplace();
+      gse->version = value.rfind("1:", 0) == 0 ? 1 : value.rfind("2:", 0) == 0 ? 2 : 0;
+      if (gse->version == 0) return bad_option("--gse needs VERSION:TYPE, got " + value);
+      gse->datatype = value.substr(2);
       continue;
     }
     if (arg == "--seed") {
@@ -78,7 +89,11 @@ int main(int argc, char** argv) {
 
   try {
     const hv::synth::Recording rec = hv::synth::synthesize(spec);
-    hv::synth::write_kaf(output, rec, spec);
+    if (gse) {
+      hv::synth::write_gse(output, hv::synth::gse_channels(rec, spec, gse->version), *gse);
+    } else {
+      hv::synth::write_kaf(output, rec, spec);
+    }
     std::cout << " kafgen : " << output << " : " << rec.z.size() << " samples per component\n";
   } catch (const std::invalid_argument& e) {
     return bad_option(e.what());

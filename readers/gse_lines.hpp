@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Buffered line and free-format integer input for GSE messages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <streambuf>
+#include <string_view>
+#include <vector>
+
+namespace hv {
+
+// Reads a text in large blocks and hands out whole lines or free-format integers,
+// without a copy per line. Memory stays bounded whatever the text holds: a line
+// longer than max_line is cut there and the rest of it skipped.
+class GseLines {
+ public:
+  static constexpr std::size_t max_line = std::size_t{4} << 20;
+
+  explicit GseLines(std::streambuf& source);
+
+  // The next line without its line end; a carriage return before the newline (or
+  // before the end of the text) is dropped too, so that files written with CR LF
+  // read the same. The view stays valid until the next call. False at the end of the
+  // text.
+  bool line(std::string_view& out);
+  // True when the last line given was cut at max_line.
+  bool cut() const { return cut_; }
+
+  enum class Read { value, end, bad };
+  // The next value of a free-format integer read that may go on over several lines:
+  // values are separated by blanks, tabs, line ends or one comma. A null value (a
+  // comma after a comma), a slash, a value that is not a 32-bit integer: bad.
+  Read next_int(std::int32_t& value);
+  // Leaves the rest of the current line, so that the next line() starts after it.
+  void skip_line();
+
+ private:
+  static constexpr std::size_t block = std::size_t{1} << 20;
+  // A longer integer value is refused rather than gathered.
+  static constexpr std::size_t max_value = 64;
+
+  // Keeps the unread bytes and reads more after them. False when nothing came.
+  bool fill();
+  // Keeps the first max_line bytes of the current line apart and skips the rest.
+  std::string_view cut_line();
+  bool separates(char c) const {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',' || c == '/';
+  }
+
+  std::streambuf& source_;
+  std::vector<char> buf_;
+  std::vector<char> long_line_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+  bool cut_ = false;
+  bool after_value_ = false;  // a comma here separates, it is not a null value
+};
+
+}  // namespace hv
