@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kafgen: writes a synthetic three-component recording as a KAF file.
+// kafgen: writes a synthetic three-component recording as a KAF file, or as a
+// DuneHeron file with --format duneheron.
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -9,12 +10,15 @@
 
 #include "common/freefmt.hpp"
 #include "tools/synth.hpp"
+#include "tools/synth_dh.hpp"
 
 namespace {
 
 constexpr const char* usage =
     "use : kafgen OUTPUT.kaf [--duration S] [--dt S] [--seed N] [--noise A] [--resonance HZ]\n"
-    "             [--gain G] [--q Q] [--transient T:AMP:DUR]... [--clip LEVEL] [--offset V]\n";
+    "             [--gain G] [--q Q] [--transient T:AMP:DUR]... [--clip LEVEL] [--offset V]\n"
+    "             [--format kaf|duneheron] [--dh-count number|length] [--dh-gain G]\n"
+    "             [--dh-conversion C]\n";
 
 int bad_option(const std::string& why) {
   std::cerr << " kafgen : " << why << "\n" << usage;
@@ -38,6 +42,8 @@ std::optional<hv::synth::Transient> parse_transient(std::string_view text) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   hv::synth::Spec spec;
+  hv::synth::DuneHeronHeader dh;
+  bool duneheron = false;
   std::string output;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -53,6 +59,24 @@ int main(int argc, char** argv) {
       const auto t = parse_transient(value);
       if (!t) return bad_option("--transient needs T:AMP:DUR, got " + value);
       spec.transients.push_back(*t);
+      continue;
+    }
+    if (arg == "--format") {
+      if (value != "kaf" && value != "duneheron")
+        return bad_option("--format needs kaf or duneheron");
+      duneheron = value == "duneheron";
+      continue;
+    }
+    if (arg == "--dh-count") {
+      if (value != "number" && value != "length")
+        return bad_option("--dh-count needs number or length");
+      dh.count = value == "number" ? hv::synth::DuneHeronHeader::Count::sample_number
+                                   : hv::synth::DuneHeronHeader::Count::recording_length;
+      continue;
+    }
+    if (arg == "--dh-gain" || arg == "--dh-conversion") {
+      if (!number) return bad_option("option " + arg + " needs a number, got " + value);
+      (arg == "--dh-gain" ? dh.gain : dh.conversion) = *number;
       continue;
     }
     if (arg == "--seed") {
@@ -78,7 +102,11 @@ int main(int argc, char** argv) {
 
   try {
     const hv::synth::Recording rec = hv::synth::synthesize(spec);
-    hv::synth::write_kaf(output, rec, spec);
+    if (duneheron) {
+      hv::synth::write_duneheron(output, rec, dh);
+    } else {
+      hv::synth::write_kaf(output, rec, spec);
+    }
     std::cout << " kafgen : " << output << " : " << rec.z.size() << " samples per component\n";
   } catch (const std::invalid_argument& e) {
     return bad_option(e.what());
