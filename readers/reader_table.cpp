@@ -5,6 +5,7 @@
 #include <array>
 
 #include "common/fields.hpp"
+#include "readers/readerdh.hpp"
 #include "readers/rkaf.hpp"
 
 namespace hv {
@@ -26,7 +27,7 @@ int read_not_built(const Name& file, const ChannelRequest& /*want*/, Voice voice
 
 constexpr std::array<ReaderRow, 3> rows = {{
     {format::kaf, "KAF", read_kaf},
-    {format::duneheron, "DuneHeron", read_not_built<format::duneheron>},
+    {format::duneheron, "DuneHeron", read_duneheron},
     {format::gse, "GSE", read_not_built<format::gse>},
 }};
 
