@@ -9,6 +9,7 @@
 #include "ratiospec/records.hpp"
 #include "readers/readerth.hpp"
 #include "tests/readers/kaf_files.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -79,6 +80,9 @@ struct KafFailure {
   std::vector<std::string> ratiospec;
   std::vector<std::string> calmpick;
 };
+void PrintTo(const KafFailure& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::vector<std::string> expand(const std::vector<std::string>& lines, const std::string& path) {
   std::vector<std::string> out;
@@ -214,6 +218,9 @@ struct OffsetCase {
   float first;          // column 1, sample 1 afterwards: 1 as read, -2 without the mean
   std::string message;  // start of the console output
 };
+void PrintTo(const OffsetCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.value);
+}
 class OffsetOption : public DispatchTest, public ::testing::WithParamInterface<OffsetCase> {};
 
 // Columns (1 3 5), (2 4 9), (30 50 70): means 3, 5 and 50.
@@ -247,7 +254,8 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"low-pass:48", 1, 0.0f,
                    refused + Option("low-pass:48").str() + "\n the low-pass corner"},
         OffsetCase{"band-pass:10:1", 1, 0.0f,
-                   refused + Option("band-pass:10:1").str() + "\n the lower corner"}));
+                   refused + Option("band-pass:10:1").str() + "\n the lower corner"}),
+    test::name_by(&OffsetCase::value));
 
 class FormatIndex : public DispatchTest, public ::testing::WithParamInterface<int> {};
 
@@ -260,7 +268,7 @@ TEST_P(FormatIndex, OutsideOneToThreeIsRefused) {
                          file_line(path)}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 4, -1));
+INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 4, -1), test::name_by_value);
 
 TEST_F(DispatchTest, FormatsWithoutReaderAreRefusedByName) {
   const std::string path = write("a.gse", "anything\n");
@@ -290,7 +298,8 @@ TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
   EXPECT_EQ(ts->column(1)[1], 4.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 9));
+INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 9),
+                         test::name_by_value);
 
 TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   const std::string path = write("noise.txt", "just some text\n");
