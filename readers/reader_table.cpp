@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "common/fields.hpp"
+#include "readers/readerdh.hpp"
 #include "readers/readergse.hpp"
 #include "readers/rkaf.hpp"
 
@@ -12,22 +12,9 @@ namespace hv {
 
 namespace {
 
-// A format whose reader is not built: ratiospec says so and stops, calmpick goes on
-// to the next format, as for a file of another format.
-template <int Format>
-int read_not_built(const Name& file, const ChannelRequest& /*want*/, Voice voice,
-                   TIMESERIES& /*ts*/, RecordingInfo& /*info*/, UnitTable& /*units*/,
-                   std::ostream& console) {
-  if (voice == Voice::calmpick) return read_status::not_format;
-  free_line(console, " READERTH : ", find_reader(Format)->name, " recordings (format index", Format,
-            ") cannot be read yet");
-  free_line(console, file.view());
-  return read_status::failed;
-}
-
 constexpr std::array<ReaderRow, 3> rows = {{
     {format::kaf, "KAF", read_kaf},
-    {format::duneheron, "DuneHeron", read_not_built<format::duneheron>},
+    {format::duneheron, "DuneHeron", read_duneheron},
     {format::gse, "GSE", read_gse},
 }};
 

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readers/readerth.hpp"
 
+#include <optional>
 #include <string_view>
 
 #include "common/fields.hpp"
 #include "readers/reader_table.hpp"
+#include "spectral/hps.hpp"
 #include "spectral/rmean.hpp"
 
 namespace hv {
@@ -30,10 +32,10 @@ int condition(const Option& offset_rem, TIMESERIES& ts, std::ostream& console) {
   }
   if (field[0] == "no") return 0;
   if (field[0] == "high-pass" || field[0] == "band-pass" || field[0] == "low-pass") {
-    // Going on unfiltered would give results that look valid but are not.
-    free_line(console, who, "Butterworth filtering ('", field[0].trimmed(),
-              "') is not available yet");
-    return 1;
+    const std::optional<FilterCorners> corners = filter_corners(offset_rem.view(), ts.dt, console);
+    if (!corners) return 1;
+    HPS(ts.samples, NTIME, ts.nsamp, ts.dt, corners->fl, corners->fh);
+    return 0;
   }
   free_line(console, "  ERROR in 'offset removal' parameter: ", offset_rem.view());
   free_line(console, " The key is NOT recognised");

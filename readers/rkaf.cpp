@@ -4,15 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <optional>
-#include <streambuf>
-#include <vector>
 
 #include "common/fields.hpp"
 #include "common/freefmt.hpp"
+#include "readers/text_source.hpp"
 
 namespace hv {
 
@@ -28,139 +26,6 @@ constexpr std::array<std::string_view, 10> keys = {"STA_CODE",  "SAMP_FREQ", "ND
                                                    "NORTH_ROT", "GAIN"};
 enum Key { sta_code, samp_freq, ndat, start_time, units, ch0_id, ch1_id, ch2_id, north_rot, gain };
 constexpr int required_keys = 8;
-
-// Reads a file in large blocks and hands out header lines and free-format samples.
-// Memory stays bounded whatever the file holds: long lines are skipped rather than
-// stored, and a sample value of more than one block is refused.
-class ChunkReader {
- public:
-  explicit ChunkReader(std::streambuf& source) : source_(source), buf_(block) {}
-
-  // Next line cut to its first header_width characters, without its line end (a
-  // carriage return before the newline, or before the end of the file, is dropped
-  // too). False at the end of the file.
-  bool line(std::string& out);
-
-  // One free-format read of three reals starting at the current line: values are
-  // separated by blanks, one comma or line ends, and the read goes on over as many
-  // lines as it needs; the rest of the line holding the third value is skipped.
-  // False at the end of the file, on a value that is not a finite number, and on a
-  // null value or a slash, which would leave a sample undefined.
-  bool sample(std::array<float, 3>& v);
-
- private:
-  static constexpr std::size_t block = std::size_t{1} << 20;
-  // A longer sample value is refused rather than gathered without bound.
-  static constexpr std::size_t max_value = block;
-
-  // Keeps the unread bytes and appends the next block. False when nothing came.
-  bool fill();
-  bool ends_value(std::size_t i) const {
-    const char c = buf_[i];
-    if (c == ' ' || c == ',' || c == '/' || c == '\n') return true;
-    return c == '\r' && (i + 1 == end_ ? eof_ : buf_[i + 1] == '\n');
-  }
-
-  std::streambuf& source_;
-  std::vector<char> buf_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  bool eof_ = false;
-};
-
-bool ChunkReader::fill() {
-  if (eof_) return false;
-  if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-  }
-  if (end_ == buf_.size()) buf_.resize(2 * buf_.size());
-  const std::streamsize got =
-      source_.sgetn(buf_.data() + end_, static_cast<std::streamsize>(buf_.size() - end_));
-  if (got <= 0) {
-    eof_ = true;
-    return false;
-  }
-  end_ += static_cast<std::size_t>(got);
-  return true;
-}
-
-bool ChunkReader::line(std::string& out) {
-  out.clear();
-  std::size_t length = 0;
-  char last = 0;
-  bool ended = false;
-  while (!ended) {
-    if (pos_ == end_ && !fill()) break;
-    const char* start = buf_.data() + pos_;
-    const std::size_t avail = end_ - pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', avail));
-    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - start) : avail;
-    if (out.size() < header_width) out.append(start, std::min(n, header_width - out.size()));
-    if (n > 0) last = start[n - 1];
-    length += n;
-    pos_ += n;
-    if (nl != nullptr) {
-      ++pos_;
-      ended = true;
-    }
-  }
-  if (!ended && length == 0) return false;
-  if (last == '\r' && length <= header_width) out.pop_back();
-  return true;
-}
-
-bool ChunkReader::sample(std::array<float, 3>& v) {
-  bool after_value = false;
-  std::size_t got = 0;
-  while (got < 3) {
-    if (pos_ == end_ && !fill()) return false;
-    const char c = buf_[pos_];
-    if (c == ' ' || c == '\n') {
-      ++pos_;
-      continue;
-    }
-    if (c == ',') {
-      if (!after_value) return false;
-      after_value = false;
-      ++pos_;
-      continue;
-    }
-    if (c == '/') return false;
-    // The last byte in the buffer is looked at only once the next one is known, so
-    // that a carriage return can be told apart from one that ends the line.
-    std::size_t length = 0;
-    for (;;) {
-      const std::size_t limit = eof_ ? end_ : end_ - 1;
-      std::size_t e = pos_ + length;
-      while (e < limit && !ends_value(e)) ++e;
-      length = e - pos_;
-      if (e < limit || eof_ || length > max_value) break;
-      fill();
-    }
-    if (length > max_value) return false;
-    if (length == 0) {  // a carriage return that ends the line
-      ++pos_;
-      continue;
-    }
-    const auto value = parse_real({buf_.data() + pos_, length});
-    if (!value) return false;
-    v[got++] = *value;
-    after_value = true;
-    pos_ += length;
-  }
-  for (;;) {
-    if (pos_ == end_ && !fill()) return true;
-    const char* start = buf_.data() + pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
-    if (nl != nullptr) {
-      pos_ += static_cast<std::size_t>(nl - start) + 1;
-      return true;
-    }
-    pos_ = end_;
-  }
-}
 
 bool is_set(const std::string& slot) {
   return !blank_equal(slot, unset);
@@ -280,15 +145,15 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
   if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return kaf::cannot_open;
   UnitFile in(units, unit);
   if (!in.open_read(path)) return kaf::cannot_open;
-  ChunkReader reader(*in.stream().rdbuf());
+  TextSource reader(*in.stream().rdbuf());
 
   std::string line;
-  if (!reader.line(line)) return kaf::line_base + 1;
+  if (!reader.line(line, header_width)) return kaf::line_base + 1;
   if (line.compare(0, kaf::format_line.size(), kaf::format_line) != 0) return kaf::not_kaf;
 
   constexpr int last_line = std::numeric_limits<int>::max() - kaf::line_base;
   for (int n = 2;; ++n) {
-    if (n == last_line || !reader.line(line)) {
+    if (n == last_line || !reader.line(line, header_width)) {
       reason = "the file ends before the header separator line";
       return kaf::line_base + n;
     }
@@ -325,7 +190,7 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
   const auto n = static_cast<std::size_t>(ndat);
   std::array<float, 3> v{};
   for (std::size_t k = 0; k < n; ++k) {
-    if (!reader.sample(v)) return kaf::bad_sample;
+    if (reader.sample(v) != TextSource::Sample::ok) return kaf::bad_sample;
     c1[k] = v[0];
     c2[k] = v[1];
     c3[k] = v[2];

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kafgen: writes a synthetic three-component recording as a KAF file, or as a GSE
-// message of three waveforms in counts.
+// kafgen: writes a synthetic three-component recording as a KAF file, as a GSE
+// message of three waveforms in counts (--gse), or as a DuneHeron file (--format
+// duneheron).
 #include <iostream>
 #include <optional>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 
 #include "common/freefmt.hpp"
 #include "tools/synth.hpp"
+#include "tools/synth_dh.hpp"
 #include "tools/synth_gse.hpp"
 
 namespace {
@@ -17,7 +19,9 @@ namespace {
 constexpr const char* usage =
     "use : kafgen OUTPUT.kaf [--duration S] [--dt S] [--seed N] [--noise A] [--resonance HZ]\n"
     "             [--gain G] [--q Q] [--transient T:AMP:DUR]... [--clip LEVEL] [--offset V]\n"
-    "             [--gse 2:INT|2:CM6|2:CM7|2:CM8|1:INTV|1:INTn|1:CMP6|1:CMP7|1:CMP8]\n";
+    "             [--gse 2:INT|2:CM6|2:CM7|2:CM8|1:INTV|1:INTn|1:CMP6|1:CMP7|1:CMP8]\n"
+    "             [--format kaf|duneheron] [--dh-count number|length] [--dh-gain G]\n"
+    "             [--dh-conversion C]\n";
 
 int bad_option(const std::string& why) {
   std::cerr << " kafgen : " << why << "\n" << usage;
@@ -41,6 +45,8 @@ std::optional<hv::synth::Transient> parse_transient(std::string_view text) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   hv::synth::Spec spec;
+  hv::synth::DuneHeronHeader dh;
+  bool duneheron = false;
   std::string output;
   std::optional<hv::synth::GseStyle> gse;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -64,6 +70,24 @@ int main(int argc, char** argv) {
       gse->version = value.rfind("1:", 0) == 0 ? 1 : value.rfind("2:", 0) == 0 ? 2 : 0;
       if (gse->version == 0) return bad_option("--gse needs VERSION:TYPE, got " + value);
       gse->datatype = value.substr(2);
+      continue;
+    }
+    if (arg == "--format") {
+      if (value != "kaf" && value != "duneheron")
+        return bad_option("--format needs kaf or duneheron");
+      duneheron = value == "duneheron";
+      continue;
+    }
+    if (arg == "--dh-count") {
+      if (value != "number" && value != "length")
+        return bad_option("--dh-count needs number or length");
+      dh.count = value == "number" ? hv::synth::DuneHeronHeader::Count::sample_number
+                                   : hv::synth::DuneHeronHeader::Count::recording_length;
+      continue;
+    }
+    if (arg == "--dh-gain" || arg == "--dh-conversion") {
+      if (!number) return bad_option("option " + arg + " needs a number, got " + value);
+      (arg == "--dh-gain" ? dh.gain : dh.conversion) = *number;
       continue;
     }
     if (arg == "--seed") {
@@ -91,6 +115,8 @@ int main(int argc, char** argv) {
     const hv::synth::Recording rec = hv::synth::synthesize(spec);
     if (gse) {
       hv::synth::write_gse(output, hv::synth::gse_channels(rec, spec, gse->version), *gse);
+    } else if (duneheron) {
+      hv::synth::write_duneheron(output, rec, dh);
     } else {
       hv::synth::write_kaf(output, rec, spec);
     }

@@ -250,9 +250,11 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"R_MEAN", 1, 0.0f, refused + Option("R_MEAN").str() + not_recognised},
         OffsetCase{"mean:all", 1, 0.0f, refused + Option("mean:all").str() + not_recognised},
         OffsetCase{"", 1, 0.0f, refused + Option("").str() + not_recognised},
-        OffsetCase{"high-pass:1", 1, 0.0f, "  READERTH : Butterworth filtering ('high-pass')"},
-        OffsetCase{"band-pass:1:10", 1, 0.0f, "  READERTH : Butterworth filtering ('band-pass')"},
-        OffsetCase{"low-pass:10", 1, 0.0f, "  READERTH : Butterworth filtering ('low-pass')"}),
+        // Corners are checked against the recording's interval, 0.01 s here.
+        OffsetCase{"low-pass:48", 1, 0.0f,
+                   refused + Option("low-pass:48").str() + "\n the low-pass corner"},
+        OffsetCase{"band-pass:10:1", 1, 0.0f,
+                   refused + Option("band-pass:10:1").str() + "\n the lower corner"}),
     test::name_by(&OffsetCase::value));
 
 class FormatIndex : public DispatchTest, public ::testing::WithParamInterface<int> {};
@@ -267,17 +269,6 @@ TEST_P(FormatIndex, OutsideOneToThreeIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 4, -1), test::name_by_value);
-
-TEST_F(DispatchTest, FormatsWithoutReaderAreRefusedByName) {
-  const std::string path = write("a.dh", "anything\n");
-  add_entry(path, 3);
-  EXPECT_EQ(readerth(1), 1);
-  const auto out = lines();
-  ASSERT_EQ(out.size(), 2u);
-  EXPECT_NE(out[0].find("DuneHeron"), std::string::npos) << out[0];
-  EXPECT_NE(out[0].find("cannot be read yet"), std::string::npos) << out[0];
-  EXPECT_EQ(out[1], file_line(path));
-}
 
 class CalmpickGuess : public DispatchTest, public ::testing::WithParamInterface<int> {};
 

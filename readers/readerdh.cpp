@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "readers/readerdh.hpp"
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/cmdline.hpp"
+#include "common/fields.hpp"
+#include "common/freefmt.hpp"
+#include "common/lines.hpp"
+#include "readers/text_source.hpp"
+
+namespace hv {
+
+namespace {
+
+// Header lines are read as texts of this many characters.
+constexpr std::size_t line_width = 200;
+// The "Maximum" line must come within this many lines.
+constexpr int max_header_lines = 1000;
+
+// Status codes of READERDH.
+namespace dh {
+constexpr int ok = 0;
+constexpr int no_free_unit = 1;  // GLUN's status
+constexpr int not_found = 5;
+constexpr int too_many_samples = 7;
+constexpr int cannot_open = 9;
+constexpr int read_error = 11;
+constexpr int not_duneheron = 13;
+constexpr int data_short = 15;
+// A gain or conversion value of 0 or one that is not finite.
+constexpr int bad_divisor = 17;
+}  // namespace dh
+
+struct Outcome {
+  int status = dh::ok;
+  float dt = -1.0e15f;
+  long long nsamp = 0;
+  std::string reason;  // why the file is not taken as DuneHeron, when known
+  int line = 0;        // the header line holding a refused divisor
+  std::string line_text;
+};
+
+// What the recognised header lines give; the initial values mean "not given".
+struct Header {
+  float rate = 0.0f;
+  float interval = -1.0e15f;
+  int sample_number = -100000;
+  float length_minutes = -100.0f;
+  std::optional<float> gain;
+  std::optional<float> conversion;
+};
+
+Outcome not_duneheron(std::string reason) {
+  Outcome out;
+  out.status = dh::not_duneheron;
+  out.reason = std::move(reason);
+  return out;
+}
+
+// Reads the header up to its "Maximum" line. Returns dh::ok, or the failure.
+Outcome read_header(TextSource& src, Header& h) {
+  std::string line;
+  std::array<Word, 3> word;
+  for (int n = 1;; ++n) {
+    if (n > max_header_lines) return not_duneheron("no \"Maximum\" line in the first 1000 lines");
+    if (!src.line(line, line_width))
+      return not_duneheron("the file ends before the \"Maximum\" line");
+    word.fill(Word{});
+    const int count = SPLIT3(line, word, ':');
+    if (count == 0) continue;
+    if (word[0] == "Maximum") return {};
+    // Word k (0-based) read as a number; no value when it is missing or not a number.
+    const auto real = [&](int k) {
+      return count > k ? read_real(word[static_cast<std::size_t>(k)].view()) : std::nullopt;
+    };
+    const auto unreadable = [n] {
+      return not_duneheron("the value on line " + std::to_string(n) + " is not a number");
+    };
+    const auto divisor = [&](std::optional<float>& slot, std::optional<float> value) {
+      if (!value) return unreadable();
+      if (*value == 0.0f || !std::isfinite(*value)) {
+        Outcome out;
+        out.status = dh::bad_divisor;
+        out.line = n;
+        out.line_text = line.substr(0, static_cast<std::size_t>(JLEN(line)));
+        return out;
+      }
+      slot = value;
+      return Outcome{};
+    };
+
+    if (word[0] == "Sample" && word[1] == "rate") {
+      const auto rate = real(2);
+      if (!rate) return unreadable();
+      // A rate that gives no usable interval counts as no rate.
+      if (!(*rate > 0.0f) || !std::isfinite(1.0f / *rate)) {
+        return not_duneheron("the sampling rate on line " + std::to_string(n) + " is not above 0");
+      }
+      h.rate = *rate;
+      h.interval = 1.0f / *rate;
+    } else if (word[0] == "Sample" && word[1] == "number") {
+      const auto number = count > 2 ? read_int(word[2].view()) : std::nullopt;
+      if (!number) return unreadable();
+      h.sample_number = *number;
+    } else if (word[0] == "Gain") {
+      if (Outcome out = divisor(h.gain, real(1)); out.status != dh::ok) return out;
+    } else if (word[0] == "Conversion") {
+      if (Outcome out = divisor(h.conversion, real(2)); out.status != dh::ok) return out;
+    } else if (word[0] == "Recording") {
+      const auto length = real(2);
+      if (!length) return unreadable();
+      h.length_minutes = *length;
+    }
+  }
+}
+
+// Samples per component from the header; -1 when neither a count nor a length is
+// given.
+long long sample_count(const Header& h) {
+  if (h.sample_number >= 0) return h.sample_number;
+  if (h.length_minutes < 0.0f) return -1;
+  const float count = h.rate * (h.length_minutes * 60.0f) + 0.5f;
+  // Far beyond any limit; kept finite for the message.
+  if (!(count < 9.0e18f)) return 9'000'000'000'000'000'000LL;
+  return static_cast<long long>(count);
+}
+
+Outcome READERDH(const Name& file, TIMESERIES& ts, int max_samples, UnitTable& units) {
+  Outcome out;
+  int unit = 0;
+  if (units.GLUN(unit) != 0) {
+    out.status = dh::no_free_unit;
+    return out;
+  }
+  if (CKESFI(file)) {
+    out.status = dh::not_found;
+    return out;
+  }
+  UnitFile in(units, unit);
+  if (!in.open_read(file.trimmed())) {
+    out.status = dh::cannot_open;
+    return out;
+  }
+  TextSource src(*in.stream().rdbuf());
+
+  Header h;
+  if (out = read_header(src, h); out.status != dh::ok) return out;
+  if (h.interval < 0.0f) return not_duneheron("no \"Sample rate\" line");
+  out.nsamp = sample_count(h);
+  if (out.nsamp < 0) {
+    return not_duneheron("neither a \"Sample number\" nor a \"Recording\" length line");
+  }
+  if (out.nsamp > max_samples) {
+    out.status = dh::too_many_samples;
+    return out;
+  }
+
+  const std::span<float> c1 = ts.column(1), c2 = ts.column(2), c3 = ts.column(3);
+  const auto n = static_cast<std::size_t>(out.nsamp);
+  std::array<float, 3> v{};
+  for (std::size_t k = 0; k < n; ++k) {
+    const TextSource::Sample got = src.sample(v);
+    if (got != TextSource::Sample::ok) {
+      out.status = got == TextSource::Sample::end_of_file ? dh::data_short : dh::read_error;
+      return out;
+    }
+    c1[k] = v[0];
+    c2[k] = v[1];
+    c3[k] = v[2];
+  }
+  in.close();
+  for (const std::optional<float> divisor : {h.gain, h.conversion}) {
+    if (!divisor) continue;
+    for (const std::span<float> column : {c1, c2, c3}) {
+      for (std::size_t k = 0; k < n; ++k) column[k] /= *divisor;
+    }
+  }
+  out.dt = h.interval;
+  return out;
+}
+
+// ratiospec's lines for a failed read.
+void report(const Outcome& out, const Name& file, int max_samples, std::ostream& console) {
+  constexpr std::string_view who = " READERDuneHeron : ";
+  switch (out.status) {
+    case dh::no_free_unit:
+      free_line(console, who, "this error should be impossible");
+      free_line(console, " no unused logical unit could be obtained");
+      return;
+    case dh::not_found:
+    case dh::cannot_open:
+      free_line(console, who, "this file cannot be opened");
+      break;
+    case dh::too_many_samples:
+      free_line(console, who, "number of samples      : ", out.nsamp);
+      free_line(console, "        greater than dimension : ", max_samples);
+      break;
+    case dh::read_error:
+      free_line(console, who, "error reading time histories data");
+      break;
+    case dh::not_duneheron:
+      free_line(console, who, "this is NOT a DuneHeron file");
+      if (!out.reason.empty()) free_line(console, who, out.reason);
+      break;
+    case dh::data_short:
+      free_line(console, who, "found less data points than", " those specified in the header");
+      break;
+    default:
+      free_line(console, who, "unexpected status :", out.status);
+      break;
+  }
+  free_line(console, file.view());
+}
+
+// Both voices: samples divided by 0 or by infinity would pass for a recording.
+void report_divisor(std::string_view who, const Outcome& out, const Name& file,
+                    std::ostream& console) {
+  free_line(console, who, "the gain or conversion value on header line", out.line,
+            " is 0 or not finite:");
+  free_line(console, out.line_text);
+  free_line(console, file.view());
+}
+
+}  // namespace
+
+int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice, TIMESERIES& ts,
+                   RecordingInfo& info, UnitTable& units, std::ostream& console) {
+  const Outcome out = READERDH(file, ts, NTIME, units);
+  if (out.status == dh::ok) {
+    info.dt = out.dt;
+    info.nsamp = static_cast<int>(out.nsamp);
+    info.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
+    info.station = "TEST";
+    info.labels = {Text<12>("Vert"), Text<12>("N-S"), Text<12>("E-W"), Text<12>("m/s")};
+    return read_status::ok;
+  }
+  if (out.status == dh::bad_divisor) {
+    report_divisor(voice == Voice::ratiospec ? " READERDuneHeron : " : " READER_DH : ", out, file,
+                   console);
+    return read_status::failed;
+  }
+  if (voice == Voice::ratiospec) {
+    report(out, file, NTIME, console);
+    return read_status::failed;
+  }
+  return out.status == dh::not_duneheron ? read_status::not_format : read_status::failed;
+}
+
+}  // namespace hv

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Buffered reading of a recording's text: header lines cut to a fixed width, and
+// free-format samples of three values each.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+namespace hv {
+
+// Reads a file in large blocks. Memory stays bounded whatever the file holds: long
+// lines are skipped rather than stored, and a sample value longer than one block is
+// refused.
+class TextSource {
+ public:
+  explicit TextSource(std::streambuf& source) : source_(source), buf_(block) {}
+
+  // Next line cut to its first `width` characters, without its line end (a carriage
+  // return before the newline, or before the end of the file, is dropped too). False
+  // at the end of the file.
+  bool line(std::string& out, std::size_t width);
+
+  enum class Sample { ok, end_of_file, bad_value };
+  // One free-format read of three reals starting at the current line: values are
+  // separated by blanks, one comma or line ends, and the read goes on over as many
+  // lines as it needs; the rest of the line holding the third value is skipped.
+  // end_of_file when the file ends before the third value; bad_value for a value that
+  // is not a finite number, and for a null value or a slash, which would leave a
+  // sample undefined.
+  Sample sample(std::array<float, 3>& v);
+
+ private:
+  static constexpr std::size_t block = std::size_t{1} << 20;
+  static constexpr std::size_t max_value = block;
+
+  // Keeps the unread bytes and appends the next block. False when nothing came.
+  bool fill();
+  bool ends_value(std::size_t i) const {
+    const char c = buf_[i];
+    if (c == ' ' || c == ',' || c == '/' || c == '\n') return true;
+    return c == '\r' && (i + 1 == end_ ? eof_ : buf_[i + 1] == '\n');
+  }
+
+  std::streambuf& source_;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool eof_ = false;
+};
+
+}  // namespace hv
