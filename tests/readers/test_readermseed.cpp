@@ -200,6 +200,19 @@ TEST_F(MiniseedRead, SampleLimitHoldsOnTheCommonSpan) {
   }
 }
 
+// The bundled recording as its provenance describes it: 30 minutes and one sample at
+// 100 Hz of BHZ, BHN and BHE at station STN11.
+TEST_F(MiniseedRead, RealRecordingHasItsDocumentedShape) {
+  path = std::string(HV_SOURCE_DIR) + "/data/UT.STN11.A2_C50.miniseed";
+  ASSERT_EQ(read(), read_status::ok) << console.str();
+  EXPECT_EQ(info.nsamp, 180001);
+  EXPECT_EQ(info.dt, 0.01f);
+  EXPECT_EQ(info.station, "STN11");
+  EXPECT_EQ(info.channel[0], "BHZ");
+  EXPECT_EQ(info.channel[1], "BHN");
+  EXPECT_EQ(info.channel[2], "BHE");
+}
+
 TEST_F(MiniseedRead, LibraryDiagnosticsStayOffTheConsoleAndStderr) {
   std::string damaged;
   for (const char* c : {"BHZ", "BHN", "BHE"}) {
