@@ -38,6 +38,7 @@ void silence_library_log() {
 // Times are libmseed's microseconds since 1970, held as double for the arithmetic
 // with sampling periods (exact to well below a microsecond for any recent date).
 std::string iso_time(double micros) {
+  if (!(std::abs(micros) < 4.0e18)) return "a time out of range";
   char text[64];
   ms_hptime2isotimestr(static_cast<hptime_t>(std::llround(micros)), text, 1);
   return text;
@@ -289,6 +290,11 @@ struct Channel {
   std::int64_t skip = 0;  // samples of that run before the common start
 };
 
+// Sampling rates outside these bounds are refused: no seismometer records them, and
+// the sample times they would give pass the range of libmseed's time type.
+constexpr double min_rate = 1.0e-3;
+constexpr double max_rate = 1.0e5;
+
 bool rates_differ(double a, double b) {
   return std::abs(a - b) > 1.0e-9 * std::abs(a);
 }
@@ -297,8 +303,10 @@ int check_rates(const std::array<Channel, 3>& channels, const Report& report, do
   for (const Channel& c : channels) {
     const double first = c.records.front().rate;
     for (const RecordRef& r : c.records) {
-      if (!(r.rate > 0.0) || !std::isfinite(r.rate)) {
-        return report.fail("channel " + c.code + " has no sampling rate at " + iso_time(r.start));
+      if (!(r.rate >= min_rate && r.rate <= max_rate)) {
+        return report.fail("channel " + c.code + " has a sampling rate of " + number(r.rate) +
+                           " Hz at " + iso_time(r.start) + ", outside " + number(min_rate) +
+                           " to " + number(max_rate) + " Hz");
       }
       if (rates_differ(first, r.rate)) {
         return report.fail("the sampling rate of channel " + c.code + " changes from " +

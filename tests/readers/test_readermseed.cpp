@@ -359,6 +359,16 @@ INSTANTIATE_TEST_SUITE_P(
                 Voice::ratiospec,
                 who + "the sampling rate of channel BHE changes from 100 to 50 Hz at " +
                     t0_text.substr(0, 17) + "01.000000"},
+        Refusal{"rate_too_low",
+                [] {
+                  return with({block("BHZ", 0, 30, MseedEncoding::steim2, 1.0e-4),
+                               block("BHN", 0, 30, MseedEncoding::steim2, 1.0e-4),
+                               block("BHE", 0, 30, MseedEncoding::steim2, 1.0e-4)});
+                },
+                {},
+                Voice::ratiospec,
+                who + "channel BHZ has a sampling rate of 0.0001 Hz at " + t0_text +
+                    ".000000, outside 0.001 to 100000 Hz"},
         Refusal{"no_east",
                 [] {
                   return with({block("BHZ", 0, 300), block("BHN", 0, 300)});
