@@ -5,6 +5,7 @@
 #include <array>
 
 #include "common/fields.hpp"
+#include "readers/readermseed.hpp"
 #include "readers/rkaf.hpp"
 
 namespace hv {
@@ -24,10 +25,11 @@ int read_not_built(const Name& file, const ChannelRequest& /*want*/, Voice voice
   return read_status::failed;
 }
 
-constexpr std::array<ReaderRow, 3> rows = {{
+constexpr std::array<ReaderRow, 4> rows = {{
     {format::kaf, "KAF", read_kaf},
     {format::duneheron, "DuneHeron", read_not_built<format::duneheron>},
     {format::gse, "GSE", read_not_built<format::gse>},
+    {format::miniseed, "miniSEED", read_miniseed},
 }};
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "readers/readermseed.hpp"
+#include "readers/readerth.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth_mseed.hpp"
 
@@ -416,6 +417,42 @@ INSTANTIATE_TEST_SUITE_P(
                 who + "the record at offset 0 (channel BHZ) : its samples do not end on the last "
                       "value it records"}),
     [](const auto& info) { return info.param.name; });
+
+// Through ratiospec's dispatcher: the window line's codes and station pick the
+// channels, the labels are the codes and counts, and the mean is removed as asked.
+TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
+  write({block("HHZ", 0, 200), block("HHN", 0, 200), block("HHE", 0, 200)});
+  WINDOWS windows;
+  WindowEntry w;
+  w.file = path;
+  w.format = format::miniseed;
+  w.channel = {Text<3>("HHN"), Text<3>("HHE"), Text<3>("HHZ")};
+  w.station = "SYN";
+  windows.entry.push_back(w);
+  ASSERT_EQ(READERTH(1, windows, Option("r_mean"), *ts, units, console), 0) << console.str();
+  EXPECT_EQ(ts->nsamp, 200);
+  EXPECT_EQ(ts->dt, 0.01f);
+  EXPECT_EQ(windows(1).labels[0], "HHN");
+  EXPECT_EQ(windows(1).labels[3], "counts");
+  // HHN holds 20000 + i: less its mean over i = 0..199, sample 0 is -99.5.
+  EXPECT_FLOAT_EQ(ts->column(1)[0], -99.5f);
+  EXPECT_FLOAT_EQ(ts->column(3)[199], 99.5f);
+}
+
+// Through calmpick's dispatcher without a guess: KAF, DuneHeron and GSE decline, then
+// miniSEED reads the file and reports the format and the codes it used.
+TEST_F(MiniseedRead, ReaderthwFallsBackToMiniseed) {
+  write({block("BHE", 0, 200), block("BHN", 0, 200), block("BHZ", 0, 200)});
+  int format = format::unknown;
+  ASSERT_EQ(READERTHW(format, Name(path), *ts, info, units, console), 0) << console.str();
+  EXPECT_EQ(format, format::miniseed);
+  EXPECT_EQ(info.channel[0], "BHZ");
+  EXPECT_EQ(info.channel[2], "BHE");
+  EXPECT_EQ(info.station, "SYN");
+  EXPECT_EQ(ts->nsamp, 200);
+  EXPECT_EQ(ts->dt, 0.01f);
+  expect_column(1, "BHZ", 0, 200);
+}
 
 }  // namespace
 }  // namespace hv
