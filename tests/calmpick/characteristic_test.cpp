@@ -9,6 +9,7 @@
 
 #include "calmpick/iniwin.hpp"
 #include "calmpick/window.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -18,6 +19,14 @@ struct IniwinCase {
   int nzero_after, ncos_after;
   const char* messages;
 };
+
+std::string iniwin_name(const IniwinCase& c) {
+  return std::string("nwin") + std::to_string(c.nwin) + "_nzero" + std::to_string(c.nzero) +
+         "_ncos" + std::to_string(c.ncos);
+}
+void PrintTo(const IniwinCase& c, std::ostream* os) {
+  *os << iniwin_name(c);
+}
 
 class Iniwin : public ::testing::TestWithParam<IniwinCase> {};
 
@@ -39,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "  ncos (iniwin) reset to: 0\n"},
                       IniwinCase{5, 2, 50, 2, 0, "  ncos (iniwin) reset to: 0\n"},
                       IniwinCase{1000, 2, 3, 2, 3, ""}, IniwinCase{200, 2, 50, 2, 50, ""},
-                      IniwinCase{104, 2, 50, 2, 49, "  ncos (iniwin) reset to: 49\n"}));
+                      IniwinCase{104, 2, 50, 2, 49, "  ncos (iniwin) reset to: 49\n"}),
+    test::name_by(iniwin_name));
 
 TEST(Iniwin, FourSamplesGiveZeroOneOneZero) {
   std::vector<float> taper(4);

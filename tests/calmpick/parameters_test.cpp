@@ -8,6 +8,7 @@
 #include "calmpick/format_preset.hpp"
 #include "calmpick/longcar.hpp"
 #include "calmpick/selection_parameters.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -24,6 +25,9 @@ struct PresetCase {
   const char* path;
   int format;
 };
+void PrintTo(const PresetCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.path);
+}
 
 class FormatPreset : public ::testing::TestWithParam<PresetCase> {};
 
@@ -40,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PresetCase{"kaf   ", 2}, PresetCase{"af", 0}, PresetCase{"", 0},
                       PresetCase{"x.gse\t", 0}, PresetCase{"/data/a.mseed", 4},
                       PresetCase{"A.MINISEED  ", 4}, PresetCase{"seed", 4},
-                      PresetCase{"/data/a.Seed", 0}, PresetCase{"eed", 0}));
+                      PresetCase{"/data/a.Seed", 0}, PresetCase{"eed", 0}),
+    test::name_by(&PresetCase::path));
 
 SelectionParameters read_ok(const std::string& text) {
   std::istringstream in(text);
@@ -135,6 +140,9 @@ struct RefusalCase {
   const char* text;
   const char* names;  // the parameter the refusal names
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.text);
+}
 
 class RefusedParameters : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -151,7 +159,8 @@ INSTANTIATE_TEST_SUITE_P(Values, RefusedParameters,
                                            RefusalCase{"1 25 0.5 2 0 0.2 1 0 0", "tlong"},
                                            RefusalCase{"1 25 0.5 2 -20 0.2 1 0 0", "tlong"},
                                            RefusalCase{"1 25 0.5 2 20 1 1 0 0", "overlap"},
-                                           RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"}));
+                                           RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"}),
+                         test::name_by(&RefusalCase::text));
 
 TEST(RefusedParameters, InconsistentButUsableValuesPass) {
   EXPECT_TRUE(refused_parameters(read_ok("1 25 3 2 20 -0.5 7 7 -1")).empty());
@@ -162,6 +171,13 @@ struct StorageCase {
   float tlong, dt;
   long long nt;
 };
+
+std::string storage_name(const StorageCase& c) {
+  return std::string("tlong") + test::param_name(c.tlong) + "_dt" + test::param_name(c.dt);
+}
+void PrintTo(const StorageCase& c, std::ostream* os) {
+  *os << storage_name(c);
+}
 
 class WindowStorage : public ::testing::TestWithParam<StorageCase> {};
 
@@ -176,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StorageCase{20.0f, 0.01f, 2048}, StorageCase{600.0f, 0.001f, 1048576},
                       StorageCase{5242.88f, 0.01f, 524288}, StorageCase{5250.0f, 0.01f, 1048576},
                       StorageCase{1.0f, 0.5f, 2}, StorageCase{524288.0f, 1.0f, 524288},
-                      StorageCase{524289.0f, 1.0f, 1048576}));
+                      StorageCase{524289.0f, 1.0f, 1048576}),
+    test::name_by(storage_name));
 
 TEST(RecordingCounts, AtOneHundredHertz) {
   const auto p = read_ok("1 25 0.5 2 20 0.2 1 0 0.5");

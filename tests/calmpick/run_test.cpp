@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/param_name.hpp"
 #include "tools/synth.hpp"
 
 namespace hv {
@@ -256,6 +257,9 @@ struct FailureCase {
   int status;
   const char* message;
 };
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.parameters);
+}
 
 class CalmpickParameterFailure : public CalmpickRun,
                                  public ::testing::WithParamInterface<FailureCase> {};
@@ -276,18 +280,47 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"1 25 0.5 2 20 0.2 yes 0 0\n", 220, "isatur"},
                       FailureCase{"1 25 0.5 2 20 1.0 1 0 0\n", 220, "overlap must stay below 1"},
                       FailureCase{"1 25 -0.5 2 /\n", 220, "ratmin must be greater than 0"},
-                      FailureCase{"1 25 0.5 2 0 /\n", 220, "tlong must be greater than 0"}));
+                      FailureCase{"1 25 0.5 2 0 /\n", 220, "tlong must be greater than 0"}),
+    test::name_by(&FailureCase::message));
 
-TEST_F(CalmpickRun, PathTooLongForTheWindowFileIsRefused) {
-  const std::string rec = file("noise.kaf");
+TEST_F(CalmpickRun, PathOf198CharactersFitsTheWindowFileAnd199IsRefused) {
+  const std::string folder = file("");
+  ASSERT_LT(folder.size(), 190u);
+  // With its two quotes a 198-character path fills the 200-character field exactly.
+  const std::string rec = folder + std::string(198 - folder.size() - 4, 'x') + ".kaf";
+  ASSERT_EQ(rec.size(), 198u);
   write_noise(rec, 30.0, 0.01, 8);
-  const std::string long_path =
-      rec.substr(0, rec.size() - 9) + std::string(199 - rec.size() + 9, 'x');
-  ASSERT_EQ(long_path.size(), 199u);
-  const auto r = run({rec, long_path}, "1 25 0.5 2 20 0.2 0 0 0\n");
+  const auto r = run({rec, rec + "x"}, "1 25 0.5 2 20 0.2 0 0 0\n");
   EXPECT_EQ(r.status, 240);
   EXPECT_NE(r.console.find("more than 198 characters"), std::string::npos);
   EXPECT_EQ(windows(), std::vector<std::string>{kaf_window_line(rec, 0.0, 20.0)});
+}
+
+// With iltalev 1 a sample is refused when its LTA exceeds both the mean LTA and
+// 0.2 x lowest + 0.8 x highest LTA: here every sample whose 25 s LTA spans only the
+// loud second half of the recording, four times the level of the first.
+TEST_F(CalmpickRun, LongTermLevelTestKeepsTheWindowsOutOfTheLoudPart) {
+  const std::string path = file("loud.kaf");
+  synth::Spec spec;
+  spec.duration_s = 200.0;
+  spec.seed = 9;
+  synth::Recording rec = synth::synthesize(spec);
+  for (auto* c : {&rec.z, &rec.ns, &rec.ew}) {
+    for (std::size_t i = 10000; i < c->size(); ++i) (*c)[i] *= 4.0f;
+  }
+  synth::write_kaf(path, rec, spec);
+  const auto window_ends = [&](const std::string& iltalev) {
+    const auto r = run({path}, "1 25 0.01 100 20 0.2 0 " + iltalev + " 0\n");
+    EXPECT_EQ(r.status, 0) << r.console;
+    std::vector<double> ends;
+    for (const auto& line : windows()) ends.push_back(std::stod(line.substr(214, 8)));
+    return ends;
+  };
+  const auto all = window_ends("0"), quiet = window_ends("1");
+  ASSERT_FALSE(all.empty());
+  EXPECT_GT(all.back(), 180.0);
+  ASSERT_FALSE(quiet.empty());
+  EXPECT_LE(quiet.back(), 125.0);
 }
 
 TEST_F(CalmpickRun, FilesThatCannotBeOpenedAreErrors) {

@@ -9,6 +9,7 @@
 
 #include "common/fields.hpp"
 #include "common/freefmt.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -25,6 +26,11 @@ struct FieldCase {
     return os << c.value << " w=" << c.w << " d=" << c.d;
   }
 };
+
+std::string field_name(const ::testing::TestParamInfo<FieldCase>& info) {
+  return test::param_name(info.param.value) + "_w" + test::param_name(info.param.w) + "_d" +
+         test::param_name(info.param.d);
+}
 
 class FixedPoint : public ::testing::TestWithParam<FieldCase> {};
 TEST_P(FixedPoint, RightAlignsTheRoundedValue) {
@@ -49,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{0.5, 3, 2, ".50"}, FieldCase{-0.5, 4, 2, "-.50"},
                       FieldCase{0.5, 2, 2, "**"}, FieldCase{-0.0001, 6, 3, "-0.000"},
                       FieldCase{1e20, 25, 2, " 100000000000000000000.00"},
-                      FieldCase{1.0, 4, -1, "****"}));
+                      FieldCase{1.0, 4, -1, "****"}),
+    field_name);
 
 class Exponent : public ::testing::TestWithParam<FieldCase> {};
 TEST_P(Exponent, WritesSignificantDigitsAfterTheLeadingZero) {
@@ -70,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{1.5e-100, 15, 7, "  0.1500000E-99"}, FieldCase{1.5e100, 15, 7, "  0.1500000+101"},
         FieldCase{-2.5e-101, 15, 7, " -0.2500000-100"},
         FieldCase{-1.234567, 13, 7, "-.1234567E+01"}, FieldCase{-1.234567, 12, 7, "************"},
-        FieldCase{1.0, 15, 0, "***************"}));
+        FieldCase{1.0, 15, 0, "***************"}),
+    field_name);
 
 class NonFinite : public ::testing::TestWithParam<FieldCase> {};
 TEST_P(NonFinite, IsNamedRightAligned) {
@@ -84,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{inf, 15, 7, "       Infinity"}, FieldCase{inf, 8, 3, "Infinity"},
                       FieldCase{inf, 7, 3, "    Inf"}, FieldCase{inf, 2, 1, "**"},
                       FieldCase{-inf, 9, 3, "-Infinity"}, FieldCase{-inf, 8, 3, "    -Inf"},
-                      FieldCase{-inf, 3, 1, "***"}));
+                      FieldCase{-inf, 3, 1, "***"}),
+    field_name);
 
 TEST(Fields, IntegerFieldsRightAlignAndOverflowToAsterisks) {
   EXPECT_EQ(fmt_I(20000, 6), " 20000");

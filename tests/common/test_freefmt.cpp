@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/freefmt.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -34,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // A range-error underflow rounds to zero; a subnormal is kept.
                       RealCase{"1e-50", 0.0f}, RealCase{"1e-40", 1e-40f},
                       // Longer than any fixed scratch buffer.
-                      RealCase{"0." + std::string(70, '0') + "125E73", 125.0f}));
+                      RealCase{"0." + std::string(70, '0') + "125E73", 125.0f}),
+    test::spelled_by(&RealCase::text));
 
 class ReadRealRefused : public ::testing::TestWithParam<std::string> {};
 TEST_P(ReadRealRefused, GivesNoValueRatherThanAMadeUpOne) {
@@ -44,7 +46,8 @@ TEST_P(ReadRealRefused, GivesNoValueRatherThanAMadeUpOne) {
 INSTANTIATE_TEST_SUITE_P(FreeFormat, ReadRealRefused,
                          ::testing::Values("", "     ", "abc", "1.5x", "1..5", "e5", ".", "-",
                                            "+-1", "--1", "1.5E", "1.5E+", "1.5E2.0", "NaN", "Inf",
-                                           "infinity", "0x1A", ",5", "/5", "1e999", "\t1"));
+                                           "infinity", "0x1A", ",5", "/5", "1e999", "\t1"),
+                         test::spelled_by_value);
 
 TEST(FreeFormatEdge, FloatOverflowIsRefusedWhereDoubleStillFits) {
   EXPECT_FALSE(read_real("1e39").has_value());
@@ -82,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IntCase{"abc", std::nullopt}, IntCase{"", std::nullopt},
                       IntCase{"   ", std::nullopt}, IntCase{"+-5", std::nullopt},
                       IntCase{"--5", std::nullopt}, IntCase{"5x", std::nullopt},
-                      IntCase{"99999999999", std::nullopt}, IntCase{"+", std::nullopt}));
+                      IntCase{"99999999999", std::nullopt}, IntCase{"+", std::nullopt}),
+    test::spelled_by(&IntCase::text));
 
 TEST(FreeFormatEdge, ParseTakesTheWholeTextOnly) {
   EXPECT_EQ(parse_real("2.5"), 2.5f);
@@ -130,7 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ScanCase{{"   "}, "|"}, ScanCase{{"1.5E2,-3D0"}, "v(1.5E2)v(-3D0)|"},
                       ScanCase{{"1,", "2"}, "v(1)|v(2)|"}, ScanCase{{"1,", ",3"}, "v(1)|nv(3)|"},
                       ScanCase{{"1", ",3"}, "v(1)|v(3)|"},
-                      ScanCase{{"1 2", "", "3 /"}, "v(1)v(2)||v(3)/|"}));
+                      ScanCase{{"1 2", "", "3 /"}, "v(1)v(2)||v(3)/|"}),
+    [](const auto& info) {
+      std::string lines;
+      for (const auto& line : info.param.lines) lines += (lines.empty() ? "" : "\n") + line;
+      return test::spelled_name(lines);
+    });
 
 }  // namespace
 }  // namespace hv

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -54,7 +55,8 @@ TEST_P(TrimlenJlen, MeasureUpToTheLastNonBlank) {
 INSTANTIATE_TEST_SUITE_P(Text, TrimlenJlen,
                          ::testing::Values(LenCase{"", 1, 0}, LenCase{"    ", 1, 0},
                                            LenCase{"a", 1, 1}, LenCase{"ab  ", 2, 2},
-                                           LenCase{"  a ", 3, 3}, LenCase{"a\t", 2, 2}));
+                                           LenCase{"  a ", 3, 3}, LenCase{"a\t", 2, 2}),
+                         test::name_by(&LenCase::text));
 
 struct SplitCase {
   std::string text;
@@ -79,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"  log:1.5:tri  ", ':', {"log", "1.5", "tri"}},
                       SplitCase{"band-pass:0.5:20", ':', {"band-pass", "0.5", "20"}},
                       SplitCase{"a\tb:c", ':', {"a\tb", "c"}},
-                      SplitCase{"x=1 y", '=', {"x", "1", "y"}}));
+                      SplitCase{"x=1 y", '=', {"x", "1", "y"}}),
+    test::name_by(&SplitCase::text));
 
 TEST(Split3Edge, BlankTextGivesNoWordAndLeavesTheWordsAlone) {
   std::array<Word, 2> words{Word("keep"), Word("me")};
@@ -132,16 +135,19 @@ TEST_P(Split4, TakesAQuotedFirstWordWithItsBlanks) {
   ASSERT_EQ(SPLIT4(GetParam().text, words, count), 0);
   EXPECT_EQ(trimmed_words(words, count), GetParam().words);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Text, Split4,
-    ::testing::Values(
-        Split4Case{"\"my data/site a.kaf\" 0.0 20.0", {"my data/site a.kaf", "0.0", "20.0"}},
-        Split4Case{"\"/data/site.kaf\"   1.5 3 2", {"/data/site.kaf", "1.5", "3", "2"}},
-        Split4Case{"plain.kaf 1 2", {"plain.kaf", "1", "2"}}, Split4Case{"  \"a  b\"", {"a  b"}},
-        Split4Case{"\"\" 1 2", {"", "1", "2"}}, Split4Case{"\" lead\" 1", {" lead", "1"}},
-        Split4Case{"\"a\"b\" 1", {"a\"b", "1"}},
-        Split4Case{"x \"a b\" 1", {"x", "\"a", "b\"", "1"}}, Split4Case{"", {}},
-        Split4Case{"a\tb c", {"a\tb", "c"}}));
+INSTANTIATE_TEST_SUITE_P(Text, Split4,
+                         ::testing::Values(Split4Case{"\"my data/site a.kaf\" 0.0 20.0",
+                                                      {"my data/site a.kaf", "0.0", "20.0"}},
+                                           Split4Case{"\"/data/site.kaf\"   1.5 3 2",
+                                                      {"/data/site.kaf", "1.5", "3", "2"}},
+                                           Split4Case{"plain.kaf 1 2", {"plain.kaf", "1", "2"}},
+                                           Split4Case{"  \"a  b\"", {"a  b"}},
+                                           Split4Case{"\"\" 1 2", {"", "1", "2"}},
+                                           Split4Case{"\" lead\" 1", {" lead", "1"}},
+                                           Split4Case{"\"a\"b\" 1", {"a\"b", "1"}},
+                                           Split4Case{"x \"a b\" 1", {"x", "\"a", "b\"", "1"}},
+                                           Split4Case{"", {}}, Split4Case{"a\tb c", {"a\tb", "c"}}),
+                         test::name_by(&Split4Case::text));
 
 TEST(Split4Edge, AnUnclosedQuoteGivesStatusOneAndFillsNothing) {
   for (const std::string text : {"\"no end 1 2", "\"", "\" 1 2", "\"a \"b 3"}) {
@@ -177,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StrtokCase{"  smooth", "  smooth", ""}, StrtokCase{"     ", "", ""},
                       StrtokCase{"", "", ""}, StrtokCase{"key:", "key", ""},
                       StrtokCase{"key:    ", "key", ""}, StrtokCase{":abc", ":abc", ""},
-                      StrtokCase{"  :abc:d", ":abc", "d"}));
+                      StrtokCase{"  :abc:d", ":abc", "d"}),
+    test::name_by(&StrtokCase::text));
 
 struct SpltctCase {
   std::string text;
@@ -206,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SpltctCase{"NO SEPARATOR", 100, "NOSEPARATOR", ""},
                       SpltctCase{"A =   ", 100, "A", ""}, SpltctCase{"  = B", 100, "", "B"},
                       SpltctCase{"KEY = VALUE", 8, "KEY", "VA"},
-                      SpltctCase{"ABCDEFGH=1", 5, "ABCDE", ""}, SpltctCase{"", 4, "", ""}));
+                      SpltctCase{"ABCDEFGH=1", 5, "ABCDE", ""}, SpltctCase{"", 4, "", ""}),
+    test::name_by(&SpltctCase::text));
 
 TEST(CaseChange, UpcasesOnlyTheLettersAToZ) {
   std::string text =

@@ -14,6 +14,7 @@
 #include "readers/records.hpp"
 #include "readers/rkaf.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 
@@ -194,6 +195,9 @@ struct OptionCase {
   std::string option;
   int rows;  // expected row count, or -1 when only a successful run is checked
 };
+void PrintTo(const OptionCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.option);
+}
 
 class RatiospecOptions : public RatiospecRun, public ::testing::WithParamInterface<OptionCase> {};
 
@@ -221,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{"merge_type: complex", -1}, OptionCase{"taper: cos:10", -1},
         OptionCase{"taper: box", -1}, OptionCase{"taper: boxcar", -1},
         OptionCase{"offset_rem: r_mean", -1}, OptionCase{"offset_rem: r_mean:win", -1},
-        OptionCase{"offset_rem: no", -1}, OptionCase{"offset_rem: r_mean:xyz", -1}));
+        OptionCase{"offset_rem: no", -1}, OptionCase{"offset_rem: r_mean:xyz", -1}),
+    name_by(&OptionCase::option));
 
 TEST_F(RatiospecRun, ComplexMergeGivesThreeEqualRatioColumns) {
   const auto rec = recording("site.kaf", 41.0);
@@ -412,6 +417,9 @@ struct AbsurdWindowCase {
   std::string spacing;
   std::string message;
 };
+void PrintTo(const AbsurdWindowCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.spacing);
+}
 
 class RatiospecAbsurdWindow : public RatiospecRun,
                               public ::testing::WithParamInterface<AbsurdWindowCase> {};
@@ -433,7 +441,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AbsurdWindowCase{"fft", "  Number of frequencies (requested or computed) greater than"},
         AbsurdWindowCase{"linear:1:10:10",
-                         "  ERROR: Required amount of memory exceed current allowed dimension"}));
+                         "  ERROR: Required amount of memory exceed current allowed dimension"}),
+    name_by(&AbsurdWindowCase::spacing));
 
 TEST_F(RatiospecRun, WindowFileWithoutWindowsEndsWithTheErrorExit) {
   write_file(dir.file("w.txt"), "# only a comment\n\n");

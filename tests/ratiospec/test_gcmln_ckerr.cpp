@@ -8,6 +8,7 @@
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/gcmln.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -27,7 +28,7 @@ TEST_P(CkerrEven, SetsTheWarningFlagSilentlyAndReturns) {
   EXPECT_TRUE(run.warned);
   EXPECT_EQ(console.str(), "");
 }
-INSTANTIATE_TEST_SUITE_P(Ckerr, CkerrEven, ::testing::Values(2, 4, -2));
+INSTANTIATE_TEST_SUITE_P(Ckerr, CkerrEven, ::testing::Values(2, 4, -2), test::name_by_value);
 
 class CkerrOdd : public ::testing::TestWithParam<int> {};
 TEST_P(CkerrOdd, PrintsTheErrorBannerAndEndsWithStatusTwo) {
@@ -42,7 +43,7 @@ TEST_P(CkerrOdd, PrintsTheErrorBannerAndEndsWithStatusTwo) {
   }
   EXPECT_EQ(console.str(), four_times(error_banner));
 }
-INSTANTIATE_TEST_SUITE_P(Ckerr, CkerrOdd, ::testing::Values(1, 3, 5, -1));
+INSTANTIATE_TEST_SUITE_P(Ckerr, CkerrOdd, ::testing::Values(1, 3, 5, -1), test::name_by_value);
 
 TEST(Ckerr, EndOfRunGivesOkOrWarningBannerAndItsStatus) {
   for (const bool warned : {false, true}) {
@@ -111,7 +112,8 @@ TEST_P(WrongArgumentCount, PrintsTheUsageAndTheErrorBanner) {
   EXPECT_EQ(lines[1], " use : ratiospec window_file parameters_file output_file");
   for (std::size_t k = 2; k < 6; ++k) EXPECT_EQ(lines[k], error_banner);
 }
-INSTANTIATE_TEST_SUITE_P(RatiospecRun, WrongArgumentCount, ::testing::Values(0, 1, 2, 4));
+INSTANTIATE_TEST_SUITE_P(RatiospecRun, WrongArgumentCount, ::testing::Values(0, 1, 2, 4),
+                         test::name_by_value);
 
 TEST_F(CommandLine, MissingWindowFileIsNamedAndEndsTheRun) {
   const std::string absent = dir.file("absent.win");

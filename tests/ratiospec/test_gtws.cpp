@@ -8,6 +8,7 @@
 
 #include "ratiospec/gtws.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -138,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                 R"(  GTWS : start time 'zero' is not a number.* at line:\s+3)"},
         BadLine{"a 0 1O\n", R"(  GTWS : end time '1O' is not a number.* at line:\s+1)"},
         BadLine{"a 0 10 KAF\n", R"(  GTWS : format index 'KAF' is not a number.* at line:\s+1)"},
-        BadLine{"a 0 10 2.0\n", R"(  GTWS : format index '2.0' is not a number.* at line:\s+1)"}));
+        BadLine{"a 0 10 2.0\n", R"(  GTWS : format index '2.0' is not a number.* at line:\s+1)"}),
+    test::name_by(&BadLine::content));
 
 TEST_F(Gtws, ANonNumericItemNamesTheFile) {
   EXPECT_EQ(read("a , 10\n"), 1);

@@ -8,6 +8,7 @@
 
 #include "ratiospec/parfile_read.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -138,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UndefinedCase{"taper\t: cos:10", "taper\t"},
                       UndefinedCase{"  smooth  no colon", "  smooth  no colon"},
                       UndefinedCase{" ### end processing", " ### end processing"},
-                      UndefinedCase{std::string(40, 'k') + ":1", std::string(32, 'k')}));
+                      UndefinedCase{std::string(40, 'k') + ":1", std::string(32, 'k')}),
+    test::name_by(&UndefinedCase::line));
 
 TEST_F(ParfileRead, ObsoleteKeysAreStoredWithAWarningAndReadingGoesOn) {
   EXPECT_EQ(read(section + "instrument_resp: resp.txt\nsingle_component:z\naverage_type:x\n" +

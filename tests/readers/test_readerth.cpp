@@ -9,6 +9,7 @@
 #include "ratiospec/records.hpp"
 #include "readers/readerth.hpp"
 #include "tests/readers/kaf_files.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -79,6 +80,9 @@ struct KafFailure {
   std::vector<std::string> ratiospec;
   std::vector<std::string> calmpick;
 };
+void PrintTo(const KafFailure& c, std::ostream* os) {
+  *os << c.name;
+}
 
 std::vector<std::string> expand(const std::vector<std::string>& lines, const std::string& path) {
   std::vector<std::string> out;
@@ -214,6 +218,9 @@ struct OffsetCase {
   float first;          // column 1, sample 1 afterwards: 1 as read, -2 without the mean
   std::string message;  // start of the console output
 };
+void PrintTo(const OffsetCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.value);
+}
 class OffsetOption : public DispatchTest, public ::testing::WithParamInterface<OffsetCase> {};
 
 // Columns (1 3 5), (2 4 9), (30 50 70): means 3, 5 and 50.
@@ -245,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
         OffsetCase{"", 1, 0.0f, refused + Option("").str() + not_recognised},
         OffsetCase{"high-pass:1", 1, 0.0f, "  READERTH : Butterworth filtering ('high-pass')"},
         OffsetCase{"band-pass:1:10", 1, 0.0f, "  READERTH : Butterworth filtering ('band-pass')"},
-        OffsetCase{"low-pass:10", 1, 0.0f, "  READERTH : Butterworth filtering ('low-pass')"}));
+        OffsetCase{"low-pass:10", 1, 0.0f, "  READERTH : Butterworth filtering ('low-pass')"}),
+    test::name_by(&OffsetCase::value));
 
 class FormatIndex : public DispatchTest, public ::testing::WithParamInterface<int> {};
 
@@ -258,7 +266,7 @@ TEST_P(FormatIndex, OutsideOneToFourIsRefused) {
                          file_line(path)}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 5, -1));
+INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 5, -1), test::name_by_value);
 
 TEST_F(DispatchTest, FormatsWithoutReaderAreRefusedByName) {
   const std::string path = write("a.gse", "anything\n");
@@ -292,7 +300,8 @@ TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
   EXPECT_EQ(ts->column(1)[1], 4.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 4, 9));
+INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 4, 9),
+                         test::name_by_value);
 
 TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   const std::string path = write("noise.txt", "just some text\n");

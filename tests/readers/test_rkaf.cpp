@@ -6,6 +6,7 @@
 
 #include "readers/rkaf.hpp"
 #include "tests/readers/kaf_files.hpp"
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -52,6 +53,9 @@ struct FirstLineCase {
   std::string line;
   int status;
 };
+void PrintTo(const FirstLineCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.line);
+}
 class RkafFirstLine : public RkafTest, public ::testing::WithParamInterface<FirstLineCase> {};
 
 TEST_P(RkafFirstLine, IsComparedOverItsFirst35Characters) {
@@ -68,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FirstLineCase{"korven ascii data format (kaf) v. 1", kaf::not_kaf},
                       FirstLineCase{"KORVEN ASCII data format (kaf) v. 2", kaf::not_kaf},
                       FirstLineCase{"KORVEN ASCII data format (kaf) v.", kaf::not_kaf},
-                      FirstLineCase{" KORVEN ASCII data format (kaf) v. 1", kaf::not_kaf}));
+                      FirstLineCase{" KORVEN ASCII data format (kaf) v. 1", kaf::not_kaf}),
+    test::name_by(&FirstLineCase::line));
 
 TEST_F(RkafTest, EmptyMissingOrDirectory) {
   EXPECT_EQ(read(""), kaf::line_base + 1);
@@ -98,6 +103,9 @@ struct HeaderFault {
   int status;  // 1000 + n is written as the line number n
   std::string reason;
 };
+void PrintTo(const HeaderFault& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.line);
+}
 class RkafHeaderFault : public RkafTest, public ::testing::WithParamInterface<HeaderFault> {};
 
 // Line numbers: 1 is the format line, the minimal header takes lines 2..9 with NDAT
@@ -134,13 +142,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "START_TIME must hold year, month, day, hour, minute and seconds"},
         HeaderFault{"+", "NORTH_ROT = north", 1010, "NORTH_ROT is not a number"},
         HeaderFault{"+", "GAIN = 0", 1010, "GAIN must not be zero"},
-        HeaderFault{"+", "GAIN = 1e99", 1010, "GAIN is not a number"}));
+        HeaderFault{"+", "GAIN = 1e99", 1010, "GAIN is not a number"}),
+    test::name_by([](const HeaderFault& c) { return c.line.empty() ? "no_" + c.key : c.line; }));
 
 struct StartCase {
   std::string value;
   int second;
   int msec;
 };
+void PrintTo(const StartCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.value);
+}
 class RkafStartTime : public RkafTest, public ::testing::WithParamInterface<StartCase> {};
 
 TEST_P(RkafStartTime, SplitsSecondsAndRoundedMilliseconds) {
@@ -154,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RkafStartTime,
                          ::testing::Values(StartCase{"2003 06 14 14 40 30.000", 30, 0},
                                            StartCase{"2003 06 14 14 40 30.25", 30, 250},
                                            StartCase{"2003 06 14 14 40 59.9996", 59, 1000},
-                                           StartCase{"2003,6,14,14,40,7.0625D0", 7, 63}));
+                                           StartCase{"2003,6,14,14,40,7.0625D0", 7, 63}),
+                         test::name_by(&StartCase::value));
 
 TEST_F(RkafTest, GainDividesEverySample) {
   auto header = minimal_header();
@@ -173,6 +186,9 @@ struct SampleCase {
   std::string name;
   std::string samples;
 };
+void PrintTo(const SampleCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class RkafSampleLayout : public RkafTest, public ::testing::WithParamInterface<SampleCase> {};
 
 // Every layout holds the samples (1.5, 2.5, 3.5) and (-1, -2, -3).

@@ -21,6 +21,9 @@ struct PeakCase {
   int ja, jb;
   int expected;
 };
+void PrintTo(const PeakCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class Kf0Cases : public ::testing::TestWithParam<PeakCase> {};
 
 TEST_P(Kf0Cases, Row) {

@@ -9,6 +9,7 @@
 #include "spectral/apply_smooth.hpp"
 #include "spectral/deffre.hpp"
 #include "spectral/frequency_step.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -63,6 +64,9 @@ struct Exact {
   const char* option;
   std::vector<float> expected;
 };
+void PrintTo(const Exact& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.option);
+}
 class DeffreExact : public ::testing::TestWithParam<Exact> {};
 
 TEST_P(DeffreExact, Grid) {
@@ -80,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Exact{"fft_red:1:1", {1.0f}},
                       Exact{"linear:0:2:5", {0.5f, 1.0f, 1.5f, 2.0f}},  // 0 skipped
                       Exact{"linear:1:3:5", {1.0f, 1.5f, 2.0f}},        // stops after fny
-                      Exact{"log:0.375:6:5", {0.75f, 1.5f}}));          // 0.375 skipped, 3 stops
+                      Exact{"log:0.375:6:5", {0.75f, 1.5f}}),
+    test::name_by(&Exact::option));  // 0.375 skipped, 3 stops
 
 TEST(Deffre, LinearSkipsZeroFrequency) {
   // N = 2000 at dt = 0.01 s: df = 0.05 Hz, fny = 50 Hz.
@@ -105,6 +110,9 @@ struct Refusal {
   const char* option;
   std::vector<std::string> lines;
 };
+void PrintTo(const Refusal& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.option);
+}
 class DeffreRefusal : public ::testing::TestWithParam<Refusal> {};
 
 std::string option_line(const char* option) {
@@ -148,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"linear:one:10:5",
                 {"  ERROR : 'frequency spacing' option, not a number: one", "<option>"}},
         Refusal{"log:0.1:10:many",
-                {"  ERROR : 'frequency spacing' option, not a number: many", "<option>"}}));
+                {"  ERROR : 'frequency spacing' option, not a number: many", "<option>"}}),
+    test::name_by(&Refusal::option));
 
 TEST(Deffre, GridOutsideTheSpectrumIsRefused) {
   const Grid g = grid(2000, 0.01f, "linear:60:100:5");
@@ -186,7 +195,7 @@ TEST_P(DeffreMatchesSmoothing, PreliminaryCheckPasses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, DeffreMatchesSmoothing,
-                         ::testing::Values(1501, 4001, 5001, 2001, 300001));
+                         ::testing::Values(1501, 4001, 5001, 2001, 300001), test::name_by_value);
 
 }  // namespace
 }  // namespace hv

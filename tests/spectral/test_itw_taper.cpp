@@ -13,6 +13,7 @@
 #include "readers/records.hpp"
 #include "spectral/apply_taper.hpp"
 #include "spectral/itw.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -78,7 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Rounding{0.0f, 0.99f, 1, 100},      // whole samples
                       Rounding{0.0649f, 0.1051f, 7, 12},  // either side of a half
                       Rounding{-0.004f, 0.02f, 1, 3},     // before the first sample, nearest to it
-                      Rounding{0.5f, 0.5f, 51, 51}, Rounding{0.0f, 9.99f, 1, 1000}));
+                      Rounding{0.5f, 0.5f, 51, 51}, Rounding{0.0f, 9.99f, 1, 1000}),
+    test::name_by([](const Rounding& r) {
+      return test::param_name(r.start) + "_to_" + test::param_name(r.end);
+    }));
 
 TEST_F(ItwTest, HalfSampleQuotientIsTakenInSinglePrecision) {
   // 0.065 s and 0.105 s lie half-way between samples: in single precision the quotients
@@ -139,7 +143,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadRange{-0.01f, 0.5f},   // starts one sample before the first
                       BadRange{0.5f, 0.3f},     // ends before it starts
                       BadRange{0.0f, 1.0e30f},  // ends far beyond any index
-                      BadRange{nan, 0.5f}, BadRange{0.0f, nan}, BadRange{-inf, 0.5f}));
+                      BadRange{nan, 0.5f}, BadRange{0.0f, nan}, BadRange{-inf, 0.5f}),
+    test::name_by([](const BadRange& r) {
+      return test::param_name(r.start) + "_to_" + test::param_name(r.end);
+    }));
 
 TEST_F(ItwTest, CountIsHandedBackForAWindowEndingBeforeItsStart) {
   EXPECT_EQ(cut(0.5f, 0.3f), 1);
@@ -195,7 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
                       OffsetCase{"r_mean:win:extra", true}, OffsetCase{"r_mean:xyz", false},
                       OffsetCase{"r_mean:all", false}, OffsetCase{"r_mean", false},
                       OffsetCase{"no", false}, OffsetCase{"R_MEAN:win", false},
-                      OffsetCase{"high-pass:1", false}));
+                      OffsetCase{"high-pass:1", false}),
+    test::name_by(&OffsetCase::option));
 
 // ---------------------------------------------------------------------------------------
 
@@ -241,7 +249,10 @@ TEST_P(TaperFiveSamples, WeighsBothEndsAndKeepsTheMiddle) {
 INSTANTIATE_TEST_SUITE_P(Options, TaperFiveSamples,
                          ::testing::Values(TaperShape{"cos:50", 11}, TaperShape{"cos:50", 10},
                                            TaperShape{"cos:5", 100}, TaperShape{"cos : 5", 119},
-                                           TaperShape{"cos:5.0", 100}, TaperShape{"cos:1E1", 50}));
+                                           TaperShape{"cos:5.0", 100}, TaperShape{"cos:1E1", 50}),
+                         test::name_by([](const TaperShape& t) {
+                           return std::string(t.option) + "_on_" + std::to_string(t.n);
+                         }));
 
 class TaperNone : public ::testing::TestWithParam<const char*> {};
 
@@ -256,7 +267,8 @@ TEST_P(TaperNone, LeavesTheSamplesAndPadsWithZeros) {
 
 // cos:2 on 40 samples tapers trunc(0.8) = 0 samples.
 INSTANTIATE_TEST_SUITE_P(Options, TaperNone,
-                         ::testing::Values("box", "boxcar", "cos:0", "cos:2", "boxcar:10"));
+                         ::testing::Values("box", "boxcar", "cos:0", "cos:2", "boxcar:10"),
+                         test::name_by_value);
 
 TEST(ApplyTaper, SingleTaperedSampleAtEachEndBecomesZero) {
   int status = -1;
@@ -305,7 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TaperError{":5", " The key is NOT recognised"},
                       TaperError{"cos:abc", " The percentage is not a number: abc"},
                       TaperError{"cos:5%", " The percentage is not a number: 5%"},
-                      TaperError{"cos:-5", " The percentage must not be negative"}));
+                      TaperError{"cos:-5", " The percentage must not be negative"}),
+    test::name_by(&TaperError::option));
 
 }  // namespace
 }  // namespace hv

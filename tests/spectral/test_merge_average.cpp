@@ -9,6 +9,7 @@
 
 #include "spectral/average_sd.hpp"
 #include "spectral/merge_hv.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -33,6 +34,9 @@ struct MergeCase {
   const char* type;
   float merged;  // for H2 = 3, H3 = 4
 };
+void PrintTo(const MergeCase& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.type);
+}
 class MergeTypes : public ::testing::TestWithParam<MergeCase> {};
 
 TEST_P(MergeTypes, MergedSpectrumAndRatios) {
@@ -58,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(Types, MergeTypes,
                          ::testing::Values(MergeCase{"arithmetic", 3.5f},
                                            MergeCase{"geometric", std::sqrt(12.0f)},
                                            MergeCase{"quadratic", 5.0f / std::sqrt(2.0f)},
-                                           MergeCase{" quadratic:extra", 5.0f / std::sqrt(2.0f)}));
+                                           MergeCase{" quadratic:extra", 5.0f / std::sqrt(2.0f)}),
+                         test::name_by(&MergeCase::type));
 
 TEST(MergeHv, ComplexTakesTheCommonHorizontalSpectrum) {
   Columns c = example();
@@ -169,7 +174,7 @@ TEST_P(OneWindow, AverageIsTheWindow) {
   EXPECT_EQ(a.sd[0], std::vector<float>(3, geometric ? 1.0f : 0.0f));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, OneWindow, ::testing::Values(0, 1));
+INSTANTIATE_TEST_SUITE_P(Kinds, OneWindow, ::testing::Values(0, 1), test::name_by_value);
 
 TEST(AverageSd, OnlyTheValidRowsAreWritten) {
   const Averages a = average(1, {2, 2, 2, 8, 8, 8}, 3, 2, 2, 2);

@@ -11,6 +11,7 @@
 #include "spectral/deffre.hpp"
 #include "spectral/frequency_step.hpp"
 #include "spectral/interv.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -356,7 +357,8 @@ INSTANTIATE_TEST_SUITE_P(Forms, ConstantSpectrum,
                          ::testing::Values("none", "linear:0.3:box", "linear:0.3:tri",
                                            "linear:0.01:box", "log:5:box", "log:20:tri",
                                            "konno-ohmachi:40", "konno-ohmachi:3",
-                                           "konno-ohmachi:100"));
+                                           "konno-ohmachi:100"),
+                         test::name_by_value);
 
 // N = 400 at dt = 0.01 s: df = 0.25 Hz exactly, so the window bounds below are exact.
 const Transform quarter{400, 0.01f, "fft"};
@@ -370,6 +372,9 @@ struct Ramp {
   const char* smooth;
   int symmetric_from;  // first row whose window is centred on it
 };
+void PrintTo(const Ramp& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.smooth);
+}
 class RampUnderSymmetricWindow : public ::testing::TestWithParam<Ramp> {};
 
 TEST_P(RampUnderSymmetricWindow, StaysOnTheLine) {
@@ -390,7 +395,8 @@ TEST_P(RampUnderSymmetricWindow, StaysOnTheLine) {
 // W = 2.5: k = j-5..j+5 from j = 5 on.
 INSTANTIATE_TEST_SUITE_P(Shapes, RampUnderSymmetricWindow,
                          ::testing::Values(Ramp{"linear:1:box", 2}, Ramp{"linear:1:tri", 1},
-                                           Ramp{"linear:2.5:box", 5}));
+                                           Ramp{"linear:2.5:box", 5}),
+                         test::name_by(&Ramp::smooth));
 
 TEST(SmoothPlan, BoxAtTheLowEdgeKeepsItsTruncatedWindow) {
   const std::vector<float> f = quarter.grid();
@@ -480,7 +486,8 @@ TEST_P(NarrowWindowInterpolates, EveryRow) {
 // df = 0.005 Hz (fft grid) and 0.005 Hz (log grid): box W < df, triangle W < 2·df.
 INSTANTIATE_TEST_SUITE_P(Widths, NarrowWindowInterpolates,
                          ::testing::Values("linear:0.0049:box", "linear:0.0099:tri",
-                                           "linear:-1:box", "log:0:box", "log:-50:tri"));
+                                           "linear:-1:box", "log:0:box", "log:-50:tri"),
+                         test::name_by_value);
 
 // ---------------------------------------------------------------------------
 // Range narrowing and messages.
@@ -489,6 +496,9 @@ struct Narrowing {
   const char* smooth;
   int jfirst;
 };
+void PrintTo(const Narrowing& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.smooth);
+}
 class LowEdge : public ::testing::TestWithParam<Narrowing> {};
 
 // df = 0.25 Hz. Box W = 1.25: row 1 gives (0.25 - 0.625)/0.25 + 0.5 = -1 and is dropped.
@@ -505,7 +515,8 @@ TEST_P(LowEdge, FirstValidRow) {
 INSTANTIATE_TEST_SUITE_P(Shapes, LowEdge,
                          ::testing::Values(Narrowing{"linear:1.25:box", 2},
                                            Narrowing{"linear:1.25:tri", 1},
-                                           Narrowing{"linear:2.5:tri", 4}));
+                                           Narrowing{"linear:2.5:tri", 4}),
+                         test::name_by(&Narrowing::smooth));
 
 const std::string narrowed_warning =
     "  WARNING : output frequency limits have been changed by the smoothing procedure\n";
@@ -538,6 +549,9 @@ struct Refusal {
   const char* smooth;
   std::string lines;
 };
+void PrintTo(const Refusal& c, std::ostream* os) {
+  *os << ::testing::PrintToString(c.smooth);
+}
 class SmoothRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(SmoothRefusal, MessageAtEveryWindow) {
@@ -580,7 +594,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "  number of significant smoothed spectrum values less than 2 !!\n"},
         Refusal{"linear:1e30:tri",
                 "  ERROR : smoothing window too large:\n"
-                "  number of significant smoothed spectrum values less than 2 !!\n"}));
+                "  number of significant smoothed spectrum values less than 2 !!\n"}),
+    test::name_by(&Refusal::smooth));
 
 TEST(SmoothPlan, BandwidthLimitsAreAccepted) {
   const std::vector<float> f = fft_grid.grid();

@@ -14,6 +14,7 @@
 #include "spectral/apply_taper.hpp"
 #include "spectral/frequency_step.hpp"
 #include "spectral/xfft.hpp"
+#include "tests/support/param_name.hpp"
 
 namespace hv {
 namespace {
@@ -116,7 +117,8 @@ TEST_P(XfftFrequencyStep, IsTheCorrectlyRoundedStepNotTheSinglePrecisionOne) {
   EXPECT_NE(frequency_step(N, dt), 1.0f / (static_cast<float>(N) * dt));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, XfftFrequencyStep, ::testing::Values(1501, 4001, 5001));
+INSTANTIATE_TEST_SUITE_P(Lengths, XfftFrequencyStep, ::testing::Values(1501, 4001, 5001),
+                         test::name_by_value);
 
 // x(j) = A·cos(2π·α·j/N + φ) has the DFT A/2·(e^{iφ}·D(α − k) + e^{−iφ}·D(−α − k)) with
 // D(β) = Σ_j e^{2πiβj/N} = e^{iπβ(N−1)/N}·sin(πβ)/sin(πβ/N) (N when β is a multiple of N).
@@ -162,7 +164,11 @@ INSTANTIATE_TEST_SUITE_P(Signals, XfftSinusoid,
                          ::testing::Values(Sinusoid{64, 5}, Sinusoid{63, 5}, Sinusoid{64, 7.3},
                                            Sinusoid{63, 7.3}, Sinusoid{1000, 100.5},
                                            Sinusoid{1001, 100.5}, Sinusoid{257, 31.25},
-                                           Sinusoid{2001, 0.4}));
+                                           Sinusoid{2001, 0.4}),
+                         test::name_by([](const Sinusoid& s) {
+                           return std::to_string(s.N) + "_samples_" + test::param_name(s.alpha) +
+                                  "_bins";
+                         }));
 
 TEST(Xfft, ZeroPaddedWindowHasTheSpectrumOfTheFullLength) {
   const int n = 37, N = 100;
@@ -262,7 +268,8 @@ TEST_P(XfftComplex, OtherMergeTypesTransformEachHorizontalAlone) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, XfftComplex, ::testing::Values(64, 63, 101, 1000));
+INSTANTIATE_TEST_SUITE_P(Lengths, XfftComplex, ::testing::Values(64, 63, 101, 1000),
+                         test::name_by_value);
 
 TEST(Xfft, MismatchedLengthsAreRefused) {
   FftPlan plan(16);
