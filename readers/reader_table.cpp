@@ -6,16 +6,18 @@
 
 #include "readers/readerdh.hpp"
 #include "readers/readergse.hpp"
+#include "readers/readermseed.hpp"
 #include "readers/rkaf.hpp"
 
 namespace hv {
 
 namespace {
 
-constexpr std::array<ReaderRow, 3> rows = {{
+constexpr std::array<ReaderRow, 4> rows = {{
     {format::kaf, "KAF", read_kaf},
     {format::duneheron, "DuneHeron", read_duneheron},
     {format::gse, "GSE", read_gse},
+    {format::miniseed, "miniSEED", read_miniseed},
 }};
 
 }  // namespace

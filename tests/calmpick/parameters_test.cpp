@@ -42,7 +42,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PresetCase{"/data/site1.KAF", 2}, PresetCase{"/data/out_fi", 2},
                       PresetCase{"/data/site1.Kaf", 0}, PresetCase{"/data/site1.dat", 0},
                       PresetCase{"kaf   ", 2}, PresetCase{"af", 0}, PresetCase{"", 0},
-                      PresetCase{"x.gse\t", 0}),
+                      PresetCase{"x.gse\t", 0}, PresetCase{"/data/a.mseed", 4},
+                      PresetCase{"A.MINISEED  ", 4}, PresetCase{"seed", 4},
+                      PresetCase{"/data/a.Seed", 0}, PresetCase{"eed", 0}),
     test::name_by(&PresetCase::path));
 
 SelectionParameters read_ok(const std::string& text) {

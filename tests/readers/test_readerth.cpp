@@ -259,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class FormatIndex : public DispatchTest, public ::testing::WithParamInterface<int> {};
 
-TEST_P(FormatIndex, OutsideOneToThreeIsRefused) {
+TEST_P(FormatIndex, OutsideOneToFourIsRefused) {
   const std::string path = write("a.kaf", kaf_text(minimal_header(), test::two_samples));
   add_entry(path, GetParam());
   EXPECT_EQ(readerth(1), 1);
@@ -268,7 +268,7 @@ TEST_P(FormatIndex, OutsideOneToThreeIsRefused) {
                          file_line(path)}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 4, -1), test::name_by_value);
+INSTANTIATE_TEST_SUITE_P(Cases, FormatIndex, ::testing::Values(0, 5, -1), test::name_by_value);
 
 class CalmpickGuess : public DispatchTest, public ::testing::WithParamInterface<int> {};
 
@@ -287,7 +287,7 @@ TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
   EXPECT_EQ(ts->column(1)[1], 4.0f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 9),
+INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 4, 9),
                          test::name_by_value);
 
 TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
@@ -299,7 +299,7 @@ TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   EXPECT_EQ(lines(),
             (std::vector<std::string>{not_kaf_line, file_line(path),
                                       "   format NOT recognised for this file", file_line(path)}));
-  EXPECT_EQ(format, 1) << "the last format tried";
+  EXPECT_EQ(format, 4) << "the last format tried";
   EXPECT_TRUE(info.channel[0].blank());
   EXPECT_TRUE(info.station.blank());
   EXPECT_EQ(ts->nsamp, 0);

@@ -1,0 +1,555 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "readers/readermseed.hpp"
+
+#include <libmseed.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <limits>
+#include <new>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "common/fields.hpp"
+
+namespace hv {
+
+namespace {
+
+// libmseed prints its own diagnostics, on stderr unless told otherwise. Every failure
+// is reported here in the reader's words, so the library's lines are dropped. Its
+// logging set-up is process-wide, hence made once.
+void discard_log_line(char*) {}
+
+void silence_library_log() {
+  static const bool silenced = [] {
+    ms_loginit(discard_log_line, nullptr, discard_log_line, nullptr);
+    return true;
+  }();
+  (void)silenced;
+}
+
+// Times are libmseed's microseconds since 1970, held as double for the arithmetic
+// with sampling periods (exact to well below a microsecond for any recent date).
+std::string iso_time(double micros) {
+  if (!(std::abs(micros) < 4.0e18)) return "a time out of range";
+  char text[64];
+  ms_hptime2isotimestr(static_cast<hptime_t>(std::llround(micros)), text, 1);
+  return text;
+}
+
+std::string number(double value) {
+  std::ostringstream out;
+  out << value;
+  return out.str();
+}
+
+// Items after one blank each.
+std::string joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& item : items) out += " " + item;
+  return out;
+}
+
+void add_unique(std::vector<std::string>& items, const std::string& item) {
+  if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
+}
+
+// Prints a failure: the reason after the reader's name, detail lines, the file line.
+class Report {
+ public:
+  Report(Voice voice, const Name& file, std::ostream& console)
+      : voice_(voice), file_(file), console_(console) {}
+
+  int fail(std::string_view reason, std::initializer_list<std::string> details = {}) const {
+    free_line(console_,
+              voice_ == Voice::ratiospec ? " READERMSEED : " : " READER_MSEED : ", reason);
+    for (const auto& line : details) free_line(console_, line);
+    free_line(console_, file_.view());
+    return read_status::failed;
+  }
+
+  // calmpick goes on to its next format without a word; ratiospec was told this is
+  // miniSEED, so a file that is not is an error.
+  int not_miniseed() const {
+    if (voice_ == Voice::calmpick) return read_status::not_format;
+    return fail("this file is not miniSEED");
+  }
+
+  // How the user settles a choice the reader cannot make.
+  std::string choose_hint() const {
+    return voice_ == Voice::ratiospec ? "  name the three channel codes in the window line"
+                                      : "  keep only the three channels to use in the file";
+  }
+
+ private:
+  Voice voice_;
+  const Name& file_;
+  std::ostream& console_;
+};
+
+// One MSRecord reused for every record parsed; msr_parse works on the bytes in memory.
+class RecordParser {
+ public:
+  RecordParser() = default;
+  RecordParser(const RecordParser&) = delete;
+  RecordParser& operator=(const RecordParser&) = delete;
+  ~RecordParser() { msr_free(&msr_); }
+
+  // 0: parsed; above 0: the bytes end inside the record; below 0: not a record.
+  int parse(std::vector<char>& bytes, std::size_t offset, int length, bool decode) {
+    const std::size_t left = std::min<std::size_t>(bytes.size() - offset, MAXRECLEN);
+    return msr_parse(bytes.data() + offset, static_cast<int>(left), &msr_, length, decode ? 1 : 0,
+                     0);
+  }
+  MSRecord& record() { return *msr_; }
+
+ private:
+  MSRecord* msr_ = nullptr;
+};
+
+struct RecordRef {
+  std::size_t offset;
+  int length;
+  double start;  // first sample
+  std::int64_t count;
+  double rate;
+};
+
+// The records of one network, station, location and channel, in file order.
+struct Stream {
+  std::string network, station, location, channel;
+  std::vector<RecordRef> records;
+};
+
+std::string source_name(const Stream& s) {
+  return s.network + "." + (s.location.empty() ? "--" : s.location);
+}
+
+int load(const Name& file, UnitTable& units, const Report& report, std::vector<char>& bytes) {
+  const std::string path(file.trimmed());
+  int unit = 0;
+  if (units.GLUN(unit) != 0) return report.fail("no logical unit available");
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return report.fail("this file cannot be found");
+  UnitFile in(units, unit);
+  if (!in.open_read(path)) return report.fail("this file cannot be opened");
+  std::fstream& stream = in.stream();
+  stream.seekg(0, std::ios::end);
+  const std::streamoff size = stream.tellg();
+  stream.seekg(0, std::ios::beg);
+  if (size < 0) return report.fail("this file cannot be read");
+  if (size == 0) return report.fail("this file is empty");
+  try {
+    bytes.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return report.fail("this file is too large to be read");
+  }
+  if (!stream.read(bytes.data(), size)) return report.fail("this file cannot be read");
+  return read_status::ok;
+}
+
+// Walks the records and files each one that holds samples under its stream.
+int scan(std::vector<char>& bytes, const Report& report, std::vector<Stream>& streams) {
+  RecordParser parser;
+  std::size_t offset = 0;
+  while (offset < bytes.size()) {
+    const int status = parser.parse(bytes, offset, -1, false);
+    if (status < 0) {
+      if (offset == 0) return report.not_miniseed();
+      return report.fail(
+          free_text("the bytes from offset", offset, " on are not a miniSEED record"));
+    }
+    const MSRecord& m = parser.record();
+    if (status > 0 || m.reclen <= 0) {
+      return report.fail(
+          free_text("the record at offset", offset, " is cut short: the file ends before it does"));
+    }
+    if (m.samplecnt > 0) {
+      auto it = std::find_if(streams.begin(), streams.end(), [&](const Stream& s) {
+        return s.network == m.network && s.station == m.station && s.location == m.location &&
+               s.channel == m.channel;
+      });
+      if (it == streams.end()) {
+        it = streams.insert(streams.end(), Stream{m.network, m.station, m.location, m.channel, {}});
+      }
+      it->records.push_back({offset, m.reclen, static_cast<double>(msr_starttime(&parser.record())),
+                             m.samplecnt, msr_samprate(&parser.record())});
+    }
+    offset += static_cast<std::size_t>(m.reclen);
+  }
+  if (streams.empty()) return report.fail("this file holds no samples");
+  return read_status::ok;
+}
+
+// The streams that fill columns 1..3.
+struct Choice {
+  std::string station;
+  std::array<const Stream*, 3> stream{};
+};
+
+// Last letters of the channel codes that a blank request takes, per column.
+constexpr std::array<std::string_view, 3> last_letters = {"Z", "N1", "E2"};
+constexpr std::array<std::string_view, 3> last_letter_words = {"Z", "N or 1", "E or 2"};
+
+int pick(const std::vector<Stream>& streams, const ChannelRequest& want, const Report& report,
+         Choice& choice) {
+  const std::string station =
+      want.station.blank() ? streams.front().station : std::string(want.station.trimmed());
+  std::vector<std::string> stations, channels;
+  for (const Stream& s : streams) {
+    add_unique(stations, s.station);
+    if (s.station == station) add_unique(channels, s.channel);
+  }
+  if (channels.empty()) {
+    return report.fail("station " + station + " is not in this file",
+                       {"  stations found :" + joined(stations)});
+  }
+  const std::string found = "  channels found :" + joined(channels);
+
+  std::array<std::string, 3> code;
+  std::vector<std::string> missing;
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (!want.channel[k].blank()) {
+      code[k] = want.channel[k].trimmed();
+      if (std::find(channels.begin(), channels.end(), code[k]) == channels.end()) {
+        missing.push_back(code[k]);
+      }
+      continue;
+    }
+    std::vector<std::string> fit;
+    for (const auto& c : channels) {
+      if (!c.empty() && last_letters[k].find(c.back()) != std::string_view::npos) fit.push_back(c);
+    }
+    const std::string ending = " ends in " + std::string(last_letter_words[k]);
+    if (fit.empty()) return report.fail("no channel of station " + station + ending, {found});
+    if (fit.size() > 1) {
+      return report.fail(
+          "more than one channel of station " + station + ending + " :" + joined(fit),
+          {report.choose_hint()});
+    }
+    code[k] = fit.front();
+  }
+  if (!missing.empty()) {
+    return report.fail("channel(s) not found for station " + station + " :" + joined(missing),
+                       {found});
+  }
+  for (std::size_t a = 0; a < 3; ++a) {
+    for (std::size_t b = a + 1; b < 3; ++b) {
+      if (code[a] == code[b]) {
+        return report.fail("channel " + code[a] + " is asked for two components",
+                           {report.choose_hint()});
+      }
+    }
+  }
+
+  std::vector<std::string> sources;
+  for (const Stream& s : streams) {
+    if (s.station == station && std::find(code.begin(), code.end(), s.channel) != code.end()) {
+      add_unique(sources, source_name(s));
+    }
+  }
+  if (sources.size() > 1) {
+    return report.fail(
+        "the chosen channels come from more than one network.location :" + joined(sources),
+        {"  keep one of them in the file"});
+  }
+  choice.station = station;
+  for (std::size_t k = 0; k < 3; ++k) {
+    for (const Stream& s : streams) {
+      if (s.station == station && s.channel == code[k]) choice.stream[k] = &s;
+    }
+  }
+  return read_status::ok;
+}
+
+// A run of records whose samples follow each other without a gap or an overlap.
+struct Run {
+  std::size_t first = 0, last = 0;  // record indices, inclusive
+  double start = 0.0;               // first sample
+  double end = 0.0;                 // last sample
+  std::int64_t nsamp = 0;
+  // For every run but the first: when the previous run's next sample was due, and
+  // how much later (a gap) or earlier (an overlap, negative) this run begins.
+  double due = 0.0;
+  double shift = 0.0;
+};
+
+// A chosen channel: its records in time order, cut into runs.
+struct Channel {
+  std::string code;
+  std::vector<RecordRef> records;
+  std::vector<Run> runs;
+  std::size_t used = 0;   // the run the common span is taken from
+  std::int64_t skip = 0;  // samples of that run before the common start
+};
+
+// Sampling rates outside these bounds are refused: no seismometer records them, and
+// the sample times they would give pass the range of libmseed's time type.
+constexpr double min_rate = 1.0e-3;
+constexpr double max_rate = 1.0e5;
+
+bool rates_differ(double a, double b) {
+  return std::abs(a - b) > 1.0e-9 * std::abs(a);
+}
+
+int check_rates(const std::array<Channel, 3>& channels, const Report& report, double& rate) {
+  for (const Channel& c : channels) {
+    const double first = c.records.front().rate;
+    for (const RecordRef& r : c.records) {
+      if (!(r.rate >= min_rate && r.rate <= max_rate)) {
+        return report.fail("channel " + c.code + " has a sampling rate of " + number(r.rate) +
+                           " Hz at " + iso_time(r.start) + ", outside " + number(min_rate) +
+                           " to " + number(max_rate) + " Hz");
+      }
+      if (rates_differ(first, r.rate)) {
+        return report.fail("the sampling rate of channel " + c.code + " changes from " +
+                           number(first) + " to " + number(r.rate) + " Hz at " + iso_time(r.start));
+      }
+    }
+  }
+  rate = channels[0].records.front().rate;
+  for (const Channel& c : channels) {
+    if (rates_differ(rate, c.records.front().rate)) {
+      std::string rates;
+      for (const Channel& d : channels)
+        rates += " " + d.code + " " + number(d.records.front().rate);
+      return report.fail("the channels have different sampling rates (Hz) :" + rates);
+    }
+  }
+  return read_status::ok;
+}
+
+// Cuts the channel's records (sorted by time) into runs. A record continues the run
+// when it begins within half a sample of the time the previous record's next sample
+// was due.
+void split_runs(Channel& c, double period) {
+  const auto record_end = [&](const RecordRef& r) {
+    return r.start + static_cast<double>(r.count - 1) * period;
+  };
+  const RecordRef& first = c.records.front();
+  Run run{0, 0, first.start, record_end(first), first.count, 0.0, 0.0};
+  for (std::size_t i = 1; i < c.records.size(); ++i) {
+    const RecordRef& prev = c.records[i - 1];
+    const RecordRef& r = c.records[i];
+    const double due = prev.start + static_cast<double>(prev.count) * period;
+    if (std::abs(r.start - due) <= period / 2) {
+      run.last = i;
+      run.nsamp += r.count;
+      run.end = record_end(r);
+      continue;
+    }
+    c.runs.push_back(run);
+    run = Run{i, i, r.start, record_end(r), r.count, due, r.start - due};
+  }
+  c.runs.push_back(run);
+}
+
+std::string break_text(const Channel& c, const Run& run) {
+  const std::string what = run.shift > 0.0 ? "a gap" : "an overlap";
+  return what + " of " + number(std::abs(run.shift) * 1.0e-6) + " s in channel " + c.code + " at " +
+         iso_time(run.due);
+}
+
+// The common span of the three channels: its first sample time, and per channel the
+// run and the first sample it comes from. Refuses breaks inside the span, sample
+// times that do not line up, and spans beyond NTIME samples.
+int common_span(std::array<Channel, 3>& channels, double period, const Report& report, int& nsamp) {
+  double start = -std::numeric_limits<double>::infinity();
+  double end = std::numeric_limits<double>::infinity();
+  for (const Channel& c : channels) {
+    double last = c.runs.front().end;
+    for (const Run& r : c.runs) last = std::max(last, r.end);
+    start = std::max(start, c.runs.front().start);
+    end = std::min(end, last);
+  }
+  if (end < start) {
+    return report.fail("the three channels have no time in common",
+                       {"  " + channels[0].code + " " + iso_time(channels[0].runs.front().start) +
+                        ", " + channels[1].code + " " + iso_time(channels[1].runs.front().start) +
+                        ", " + channels[2].code + " " + iso_time(channels[2].runs.front().start)});
+  }
+
+  const double half = period / 2;
+  for (Channel& c : channels) {
+    for (std::size_t k = 1; k < c.runs.size(); ++k) {
+      const double lo = std::min(c.runs[k - 1].end, c.runs[k].start);
+      const double hi = std::max(c.runs[k - 1].end, c.runs[k].start);
+      if (hi > start + half && lo < end - half) {
+        return report.fail(break_text(c, c.runs[k]) + ", inside the span the channels share");
+      }
+    }
+    c.used = 0;
+    for (std::size_t k = 0; k < c.runs.size(); ++k) {
+      if (c.runs[k].start <= start + half) c.used = k;
+    }
+    const Run& run = c.runs[c.used];
+    if (run.end < end - half) {
+      return report.fail("channel " + c.code + " is not continuous from " + iso_time(start) +
+                         " to " + iso_time(end));
+    }
+    c.skip = std::max<std::int64_t>(0, std::llround((start - run.start) / period));
+  }
+
+  // Each channel's sample times, relative to the common start, must agree to a tenth
+  // of a sample.
+  std::array<double, 3> lag{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Channel& c = channels[k];
+    lag[k] = c.runs[c.used].start + static_cast<double>(c.skip) * period - start;
+  }
+  for (std::size_t a = 0; a < 3; ++a) {
+    for (std::size_t b = 0; b < 3; ++b) {
+      if (lag[a] - lag[b] > period / 10) {
+        return report.fail(
+            "the samples of channel " + channels[a].code + " lie " +
+                number((lag[a] - lag[b]) * 1.0e-6) + " s after those of channel " +
+                channels[b].code,
+            {"  more than a tenth of a sample: the channels cannot share one time axis"});
+      }
+    }
+  }
+
+  std::int64_t common = channels[0].runs[channels[0].used].nsamp - channels[0].skip;
+  for (const Channel& c : channels) common = std::min(common, c.runs[c.used].nsamp - c.skip);
+  if (common > NTIME) {
+    return report.fail(
+        free_text("the channels share", common, " samples, more than", NTIME, " per channel"),
+        {"  cut the file to at most " + number((NTIME - 1) * period * 1.0e-6) + " s per channel (" +
+         std::to_string(NTIME) + " samples)"});
+  }
+  if (common < 1) return report.fail("the three channels have no sample in common");
+  nsamp = static_cast<int>(common);
+  return read_status::ok;
+}
+
+std::string decode_failure(int status) {
+  if (status == MS_UNKNOWNFORMAT) return "its data encoding is not one that can be decoded";
+  if (status == MS_STBADCOMPFLAG) return "its Steim compression flags are not valid";
+  return "its data cannot be decoded";
+}
+
+// A Steim record carries its last sample (the reverse integration constant) beside
+// the differences. libmseed only warns when the decoded samples do not end on it, so
+// damaged frames would pass as samples; the check is made here.
+bool steim_intact(const MSRecord& m) {
+  if (m.encoding != DE_STEIM1 && m.encoding != DE_STEIM2) return true;
+  if (m.numsamples < 1 || m.sampletype != 'i') return false;
+  const std::size_t at = std::size_t{m.fsdh->data_offset} + 8;
+  if (at + 4 > static_cast<std::size_t>(m.reclen)) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(m.record) + at;
+  const std::uint32_t big = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
+                            std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+  const std::uint32_t little = std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
+                               std::uint32_t{p[1]} << 8 | std::uint32_t{p[0]};
+  const auto last = static_cast<std::int32_t>(m.byteorder == 1 ? big : little);
+  return last == static_cast<const std::int32_t*>(m.datasamples)[m.numsamples - 1];
+}
+
+template <typename T>
+void copy_samples(const void* data, std::int64_t from, std::int64_t to, float* out) {
+  const T* in = static_cast<const T*>(data);
+  for (std::int64_t i = from; i < to; ++i) *out++ = static_cast<float>(in[i]);
+}
+
+// Decodes the records of the channel's run that overlap the common span into column.
+int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& report,
+           std::span<float> column) {
+  RecordParser parser;
+  const Run& run = c.runs[c.used];
+  std::int64_t first = 0;  // index in the run of the record's first sample
+  for (std::size_t i = run.first; i <= run.last; ++i) {
+    const RecordRef& r = c.records[i];
+    const std::int64_t from = std::max(first, c.skip);
+    const std::int64_t to = std::min(first + r.count, c.skip + nsamp);
+    if (from < to) {
+      const auto where = [&] {
+        return free_text("the record at offset", r.offset, " (channel ") + c.code + ") : ";
+      };
+      const int status = parser.parse(bytes, r.offset, r.length, true);
+      if (status != 0) return report.fail(where() + decode_failure(status));
+      const MSRecord& m = parser.record();
+      if (m.numsamples != r.count) {
+        return report.fail(where() + free_text("it decodes to", m.numsamples,
+                                               " samples where its header announces", r.count));
+      }
+      if (!steim_intact(m)) {
+        return report.fail(where() + "its samples do not end on the last value it records");
+      }
+      float* out = column.data() + (from - c.skip);
+      switch (m.sampletype) {
+        case 'i':
+          copy_samples<std::int32_t>(m.datasamples, from - first, to - first, out);
+          break;
+        case 'f':
+          copy_samples<float>(m.datasamples, from - first, to - first, out);
+          break;
+        case 'd':
+          copy_samples<double>(m.datasamples, from - first, to - first, out);
+          break;
+        default:
+          return report.fail(where() + "it holds text, not samples");
+      }
+    }
+    first += r.count;
+  }
+  return read_status::ok;
+}
+
+}  // namespace
+
+int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
+                  RecordingInfo& info, UnitTable& units, std::ostream& console) {
+  silence_library_log();
+  const Report report(voice, file, console);
+
+  std::vector<char> bytes;
+  if (const int status = load(file, units, report, bytes); status != read_status::ok) return status;
+  std::vector<Stream> streams;
+  if (const int status = scan(bytes, report, streams); status != read_status::ok) return status;
+  Choice choice;
+  if (const int status = pick(streams, want, report, choice); status != read_status::ok) {
+    return status;
+  }
+
+  std::array<Channel, 3> channels;
+  for (std::size_t k = 0; k < 3; ++k) {
+    channels[k].code = choice.stream[k]->channel;
+    channels[k].records = choice.stream[k]->records;
+    std::stable_sort(channels[k].records.begin(), channels[k].records.end(),
+                     [](const RecordRef& a, const RecordRef& b) { return a.start < b.start; });
+  }
+  double rate = 0.0;
+  if (const int status = check_rates(channels, report, rate); status != read_status::ok) {
+    return status;
+  }
+  const double period = 1.0e6 / rate;
+  for (Channel& c : channels) split_runs(c, period);
+  int nsamp = 0;
+  if (const int status = common_span(channels, period, report, nsamp); status != read_status::ok) {
+    return status;
+  }
+  for (std::size_t k = 0; k < 3; ++k) {
+    const int status =
+        decode(bytes, channels[k], nsamp, report, ts.column(static_cast<int>(k) + 1));
+    if (status != read_status::ok) return status;
+  }
+
+  info.dt = static_cast<float>(1.0 / rate);
+  info.nsamp = nsamp;
+  info.station = choice.station;
+  for (std::size_t k = 0; k < 3; ++k) {
+    info.channel[k] = channels[k].code;
+    info.labels[k] = channels[k].code;
+  }
+  info.labels[3] = "counts";
+  return read_status::ok;
+}
+
+}  // namespace hv
