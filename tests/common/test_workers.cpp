@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/workers.hpp"
+
+namespace hv {
+namespace {
+
+struct Load {
+  int threads;
+  int tasks;
+};
+
+std::string load_name(const ::testing::TestParamInfo<Load>& info) {
+  return "threads" + std::to_string(info.param.threads) + "_tasks" +
+         std::to_string(info.param.tasks);
+}
+
+class WorkersRun : public ::testing::TestWithParam<Load> {};
+
+// Each task once, each on a slot of its own while it runs; and the pool serves
+// several jobs one after the other.
+TEST_P(WorkersRun, EveryTaskOnceOnAFreeSlot) {
+  const Load p = GetParam();
+  Workers workers(p.threads);
+  ASSERT_EQ(workers.size(), p.threads);
+  for (int job = 0; job < 3; ++job) {
+    std::vector<std::atomic<int>> runs(static_cast<std::size_t>(p.tasks));
+    std::vector<std::atomic<bool>> busy(static_cast<std::size_t>(p.threads));
+    std::atomic<int> clashes{0}, bad_slots{0};
+    workers.run(p.tasks, [&](int task, int slot) {
+      if (slot < 0 || slot >= p.threads) {
+        ++bad_slots;
+        return;
+      }
+      if (busy[static_cast<std::size_t>(slot)].exchange(true)) ++clashes;
+      ++runs[static_cast<std::size_t>(task)];
+      busy[static_cast<std::size_t>(slot)] = false;
+    });
+    EXPECT_EQ(bad_slots, 0);
+    EXPECT_EQ(clashes, 0);
+    for (int t = 0; t < p.tasks; ++t) ASSERT_EQ(runs[static_cast<std::size_t>(t)], 1) << t;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Loads, WorkersRun,
+                         ::testing::Values(Load{1, 0}, Load{1, 5}, Load{2, 1}, Load{2, 1000},
+                                           Load{3, 7}, Load{8, 3}, Load{8, 1000}),
+                         load_name);
+
+// Four tasks that each wait for all four to have started can only finish if four
+// threads run them at once.
+TEST(Workers, TasksRunAtTheSameTime) {
+  Workers workers(4);
+  std::mutex m;
+  std::condition_variable cv;
+  int started = 0;
+  bool all = true;
+  workers.run(4, [&](int, int) {
+    std::unique_lock lock(m);
+    ++started;
+    cv.notify_all();
+    if (!cv.wait_for(lock, std::chrono::seconds(20), [&] { return started == 4; })) all = false;
+  });
+  EXPECT_TRUE(all);
+}
+
+TEST(Workers, FirstErrorReachesTheCallerAndThePoolGoesOn) {
+  Workers workers(3);
+  std::atomic<int> ran{0};
+  EXPECT_THROW(workers.run(50,
+                           [&](int task, int) {
+                             ++ran;
+                             if (task == 10) throw std::runtime_error("task 10");
+                           }),
+               std::runtime_error);
+  EXPECT_LE(ran, 50);
+  std::atomic<int> again{0};
+  workers.run(20, [&](int, int) { ++again; });
+  EXPECT_EQ(again, 20);
+}
+
+struct Setting {
+  const char* value;
+  std::optional<int> threads;  // nullopt: refused; 0: every core
+};
+
+class ThreadSetting : public ::testing::TestWithParam<Setting> {};
+
+TEST_P(ThreadSetting, Parsed) {
+  const Setting& s = GetParam();
+  const std::optional<int> got = thread_count(s.value);
+  if (!s.threads) {
+    EXPECT_FALSE(got.has_value()) << *got;
+  } else if (*s.threads == 0) {
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    EXPECT_EQ(got, std::max(1, std::min(cores, max_threads)));
+  } else {
+    EXPECT_EQ(got, s.threads);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ThreadSetting,
+    ::testing::Values(Setting{nullptr, 0}, Setting{"", 0}, Setting{"  ", 0}, Setting{"1", 1},
+                      Setting{" 8 ", 8}, Setting{"256", 256}, Setting{"257", std::nullopt},
+                      Setting{"0", std::nullopt}, Setting{"-2", std::nullopt},
+                      Setting{"3x", std::nullopt}, Setting{"two", std::nullopt},
+                      Setting{"1.5", std::nullopt}, Setting{"99999999999", std::nullopt}),
+    [](const ::testing::TestParamInfo<Setting>& info) {
+      std::string name = info.param.value == nullptr ? "unset" : info.param.value;
+      if (name.empty()) name = "empty";
+      for (char& c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      }
+      return name + "_" + std::to_string(info.index);
+    });
+
+}  // namespace
+}  // namespace hv
