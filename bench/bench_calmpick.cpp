@@ -55,13 +55,11 @@ int main() {
   auto ts = std::make_unique<hv::TIMESERIES>();
   for (int run = 0; run < runs; ++run) {
     int format = 2;
-    std::array<hv::Text<3>, 3> channel;
-    hv::Text<10> station;
-    hv::KAFHDR8 hdr;
+    hv::RecordingInfo info;
     hv::UnitTable units;
     std::ostringstream console;
     const auto t0 = Clock::now();
-    read_status = hv::READERTHW(format, hv::Name(rec), *ts, channel, station, hdr, units, console);
+    read_status = hv::READERTHW(format, hv::Name(rec), *ts, info, units, console);
     best_read = std::min(best_read, seconds_since(t0));
     nsamp = ts->nsamp;
 

@@ -60,27 +60,31 @@ struct Figures {
 // Mean time of one window's three spectra, and of the FFTW executions alone that the
 // same window needs (three real transforms, or one real and one complex ones in the
 // complex merge mode).
-Figures time_window(const hv::TIMESERIES& ts, int N, const hv::Option& merge, hv::FftPlan& plan,
-                    int reps) {
-  hv::WindowEntry win;
-  win.file = "synthetic";
-  win.start = 0.0f;
-  win.end = static_cast<float>(N - 1) * ts.dt;
-  const hv::Option offset = "r_mean:win";
+Figures time_window(const hv::TIMESERIES& ts, int N, const hv::Option& merge,
+                    const hv::FftPlan& plan, int reps) {
+  const hv::Name file = "synthetic";
+  const float end = static_cast<float>(N - 1) * ts.dt;
+  hv::FftWork work(N);
   const hv::Option taper = "cos:5";
-  std::vector<float> x(static_cast<std::size_t>(N));
+  std::vector<float> x(static_cast<std::size_t>(N)), x3(x);
   const std::size_t nf = static_cast<std::size_t>(N / 2 + 1);
   std::vector<float> S1(nf), S2(nf), S3(nf);
   std::ostringstream console;
   float df = 0.0f;
   int nfo = 0;
 
+  const bool complex = merge == "complex";
   const auto one_window = [&] {
     for (int c = 1; c <= 3; ++c) {
       int nout = 0;
-      int status = hv::ITW(win, 1, c, ts, offset, x, nout, console);
-      if (status == 0) status = hv::APPLY_TAPER(x, nout, N, taper, console);
-      if (status == 0) status = hv::XFFT(x, N, ts.dt, c, merge, plan, S1, S2, S3, df, nfo);
+      const std::span<float> xc = complex && c == 3 ? std::span<float>(x3) : std::span<float>(x);
+      int status =
+          hv::ITW(ts.column(c), ts.nsamp, ts.dt, 0.0f, end, file, 1, true, xc, nout, console);
+      if (status == 0) status = hv::APPLY_TAPER(xc, nout, N, taper, console);
+      if (status == 0 && (!complex || c == 1))
+        status = hv::XFFT(xc, N, ts.dt, c, plan, work, S1, S2, S3, df, nfo);
+      if (status == 0 && complex && c == 3)
+        status = hv::XFFT_PAIR(x, x3, N, ts.dt, plan, work, S2, S3, df, nfo);
       if (status != 0) {
         std::fprintf(stderr, "window failed with status %d at N = %d:\n%s", status, N,
                      console.str().c_str());
@@ -88,14 +92,13 @@ Figures time_window(const hv::TIMESERIES& ts, int N, const hv::Option& merge, hv
       }
     }
   };
-  const bool complex = merge == "complex";
   const auto transforms = [&] {
-    plan.forward_real();
+    plan.forward_real(work);
     if (complex) {
-      plan.forward_complex();
+      plan.forward_complex(work);
     } else {
-      plan.forward_real();
-      plan.forward_real();
+      plan.forward_real(work);
+      plan.forward_real(work);
     }
   };
   one_window();
@@ -130,7 +133,7 @@ int main() {
   for (const int N : lengths) {
     const int reps = std::clamp(2000000 / N, 4, 1000);
     const auto t0 = Clock::now();
-    hv::FftPlan plan(N);
+    const hv::FftPlan plan(N);
     const double plan_ms = ms_since(t0);
     std::printf("  N = %6d (%s): plan creation %.2f ms (once per run)\n", N, factors(N).c_str(),
                 plan_ms);

@@ -46,7 +46,6 @@ struct RunStore {
   std::vector<int> nok = std::vector<int>(static_cast<std::size_t>(NTIME), 0);
   WindowTable windows;
   UnitTable units;
-  KAFHDR8 kafhdr;
 };
 
 bool open_input(std::ifstream& in, const Name& name) {
@@ -190,9 +189,8 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
     }
 
     int format = format_preset(path);
-    std::array<Text<3>, 3> channel;
-    Text<10> station;
-    if (READERTHW(format, path, s.ts, channel, station, s.kafhdr, s.units, console) != 0) {
+    RecordingInfo info;
+    if (READERTHW(format, path, s.ts, info, s.units, console) != 0) {
       error_with_name(console, " Following file can not be read:", path);
       return exit_unreadable;
     }
@@ -206,7 +204,7 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
       free_line(console, "tlong =", par.tlong, " nt= ", nt, "  ntime =", NTIME);
       return exit_storage;
     } else {
-      count = process_recording(par, path, format, channel, station, s, out, console);
+      count = process_recording(par, path, format, info.channel, info.station, s, out, console);
     }
     free_line(side, count);
     free_line(console, count);

@@ -44,9 +44,9 @@ void write_rows(std::ostream& os, std::span<const float> f, const Triple& mean, 
 }  // namespace
 
 int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const Triple& mean,
-             int nfreq, const Triple& sd, const FoBand& fo, int jfirst, int jlast,
-             const WINDOWS& windows, const PARAMETERS& par, UnitTable& units,
-             std::ostream& console) {
+             int nfreq, const Triple& sd, const FoBand& fo, RowRange rows, const WINDOWS& windows,
+             const PARAMETERS& par, UnitTable& units, std::ostream& console) {
+  const int jfirst = rows.jfirst, jlast = rows.jlast;
   const std::optional<std::string> name = result_name(output_file, mode == 0 ? "" : "_sp", console);
   if (!name) return 1;
   int unit = 0;

@@ -11,8 +11,8 @@ namespace hv {
 
 int GEL_HV(RunControl& run, const Name& output_file, WindowMatrices& O, std::span<const float> f,
            std::span<float> merged, int nwin, std::span<float> S1, std::span<float> S2,
-           std::span<float> S3, int jfirst, int jlast, const WINDOWS& windows,
-           const PARAMETERS& par) {
+           std::span<float> S3, RowRange rows, const WINDOWS& windows, const PARAMETERS& par) {
+  const int jfirst = rows.jfirst, jlast = rows.jlast;
   const bool per_window = !first_token_is(par.single_win_out.view(), "no");
 
   int unit = 0;

@@ -6,18 +6,10 @@
 
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/records.hpp"
+#include "readers/records.hpp"
+#include "spectral/matrices.hpp"
 
 namespace hv {
-
-// The per-window matrices of one run: nfreq rows, one column per window.
-struct WindowMatrices {
-  std::span<float> O1, O2, O3;
-  int nfreq = 0;
-  std::span<float> column(std::span<float> matrix, int w) const {
-    return matrix.subspan(static_cast<std::size_t>(w - 1) * static_cast<std::size_t>(nfreq),
-                          static_cast<std::size_t>(nfreq));
-  }
-};
 
 // Turns every window's smoothed spectra into ratios over the vertical (merged
 // horizontal, component 2, component 3) in place and writes the per-window files
@@ -26,7 +18,6 @@ struct WindowMatrices {
 // Every step is checked at once with CKERR. Returns 0, or 1 after an error message.
 int GEL_HV(RunControl& run, const Name& output_file, WindowMatrices& O, std::span<const float> f,
            std::span<float> merged, int nwin, std::span<float> S1, std::span<float> S2,
-           std::span<float> S3, int jfirst, int jlast, const WINDOWS& windows,
-           const PARAMETERS& par);
+           std::span<float> S3, RowRange rows, const WINDOWS& windows, const PARAMETERS& par);
 
 }  // namespace hv

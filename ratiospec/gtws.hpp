@@ -7,6 +7,7 @@
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "ratiospec/records.hpp"
+#include "readers/records.hpp"
 
 namespace hv {
 

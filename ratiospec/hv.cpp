@@ -59,23 +59,35 @@ void window_loop(RunControl& run, RatiospecRecords& rec, ROOM& room, int& jfirst
     const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
     return make_smooth_plan(rec.par.smooth, rec.par.freq_spacing, df, nf, room.f);
   }();
-  FftPlan fft(N);
+  const FftPlan fft(N);
+  FftWork work(N);
+  // The complex merge transforms both horizontals at once, so the east-west samples
+  // wait beside the north-south ones.
+  const bool pair = complex_merge(rec.par.merge_type);
+  std::vector<float> x3(pair ? room.x.size() : 0);
+  const bool window_mean = removes_window_mean(rec.par.offset_rem);
   WindowMatrices O{room.O1, room.O2, room.O3, room.nfreq};
   for (int w = 1; w <= rec.windows.nwin(); ++w) {
     if (w > 1) {
       const StageTimer timer(run.times ? &run.times->reading : nullptr);
-      CKERR(READERTH(w, rec.windows, rec.par, rec.ts, rec.kafhdr, run.units, run.console), run);
+      CKERR(READERTH(w, rec.windows, rec.par.offset_rem, rec.ts, run.units, run.console), run);
     }
+    const WindowEntry& win = rec.windows(w);
     for (int c = 1; c <= 3; ++c) {
       const StageTimer timer(run.times ? &run.times->transforming : nullptr);
+      const std::span<float> x = pair && c == 3 ? std::span<float>(x3) : room.x;
       int nout = 0;
-      CKERR(ITW(rec.windows(w), w, c, rec.ts, rec.par.offset_rem, room.x, nout, run.console), run);
-      CKERR(APPLY_TAPER(room.x, nout, N, rec.par.taper, run.console), run);
+      CKERR(ITW(rec.ts.column(c), rec.ts.nsamp, rec.ts.dt, win.start, win.end, win.file, w,
+                window_mean, x, nout, run.console),
+            run);
+      CKERR(APPLY_TAPER(x, nout, N, rec.par.taper, run.console), run);
       float step = 0.0f;
       int nf_out = 0;
-      CKERR(XFFT(room.x, N, rec.ts.dt, c, rec.par.merge_type, fft, room.S1, room.S2, room.S3, step,
-                 nf_out),
-            run);
+      if (!pair || c == 1) {
+        CKERR(XFFT(x, N, rec.ts.dt, c, fft, work, room.S1, room.S2, room.S3, step, nf_out), run);
+      } else if (c == 3) {
+        CKERR(XFFT_PAIR(room.x, x3, N, rec.ts.dt, fft, work, room.S2, room.S3, step, nf_out), run);
+      }
     }
     const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
     CKERR(APPLY_SMOOTH(plan, room.S1, room.S2, room.S3, O.column(room.O1, w), O.column(room.O2, w),
@@ -93,27 +105,25 @@ void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& r
   const int nfreq = room.nfreq, nwin = room.nwin;
   const Triple means{room.mean1, room.mean2, room.mean3};
   const Triple spreads{room.S1, room.S2, room.S3};
+  const Triple matrices{room.O1, room.O2, room.O3};
+  const OutTriple mean_out{room.mean1, room.mean2, room.mean3};
+  const OutTriple spread_out{room.S1, room.S2, room.S3};
+  const RowRange rows{jfirst, jlast};
   FoBand fo;
   if (first_token_is(rec.par.average_spectra_out.view(), "yes")) {
-    CKERR(AVERAGE_SD(0, room.O1, room.O2, room.O3, room.mean1, room.mean2, room.mean3, nfreq, nwin,
-                     room.S1, room.S2, room.S3, jfirst, jlast),
-          run);
-    CKERR(AV_WRITE(1, output_file, room.f, means, nfreq, spreads, fo, jfirst, jlast, rec.windows,
-                   rec.par, run.units, run.console),
+    CKERR(AVERAGE_SD(0, matrices, nfreq, nwin, mean_out, spread_out, rows), run);
+    CKERR(AV_WRITE(1, output_file, room.f, means, nfreq, spreads, fo, rows, rec.windows, rec.par,
+                   run.units, run.console),
           run);
   }
   WindowMatrices O{room.O1, room.O2, room.O3, nfreq};
-  CKERR(GEL_HV(run, output_file, O, room.f, room.mean1, nwin, room.S1, room.S2, room.S3, jfirst,
-               jlast, rec.windows, rec.par),
+  CKERR(GEL_HV(run, output_file, O, room.f, room.mean1, nwin, room.S1, room.S2, room.S3, rows,
+               rec.windows, rec.par),
         run);
-  CKERR(AVERAGE_SD(1, room.O1, room.O2, room.O3, room.mean1, room.mean2, room.mean3, nfreq, nwin,
-                   room.S1, room.S2, room.S3, jfirst, jlast),
-        run);
-  CKERR(COMP_F0(room.O1, room.O2, room.mean1, room.f, nfreq, nwin, jfirst, jlast, fo.minus, fo.fo,
-                fo.plus, run.console),
-        run);
-  CKERR(AV_WRITE(0, output_file, room.f, means, nfreq, spreads, fo, jfirst, jlast, rec.windows,
-                 rec.par, run.units, run.console),
+  CKERR(AVERAGE_SD(1, matrices, nfreq, nwin, mean_out, spread_out, rows), run);
+  CKERR(COMP_F0(room.O1, room.O2, room.mean1, room.f, nfreq, nwin, rows, fo, run.console), run);
+  CKERR(AV_WRITE(0, output_file, room.f, means, nfreq, spreads, fo, rows, rec.windows, rec.par,
+                 run.units, run.console),
         run);
 }
 

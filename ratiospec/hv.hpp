@@ -16,7 +16,6 @@ struct RatiospecRecords {
   PARAMETERS par;
   WINDOWS windows;
   TIMESERIES ts;
-  KAFHDR8 kafhdr;
 };
 
 // Most values the work area may hold; a run needing this many or more is refused.

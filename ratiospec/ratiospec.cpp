@@ -47,7 +47,7 @@ void run_sequence(std::span<const std::string> args, RunControl& run) {
 
   {
     const StageTimer timer(run.times ? &run.times->reading : nullptr);
-    CKERR(READERTH(1, rec->windows, rec->par, rec->ts, rec->kafhdr, run.units, run.console), run);
+    CKERR(READERTH(1, rec->windows, rec->par.offset_rem, rec->ts, run.units, run.console), run);
   }
   CKERR(FOUT(output_file, rec->ts, rec->par, run.units, run.console), run);
 

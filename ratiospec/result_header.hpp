@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "ratiospec/records.hpp"
+#include "readers/records.hpp"
 
 namespace hv {
 

@@ -9,6 +9,7 @@
 
 #include "common/glun.hpp"
 #include "ratiospec/records.hpp"
+#include "readers/records.hpp"
 
 namespace hv {
 

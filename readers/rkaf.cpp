@@ -20,7 +20,7 @@ namespace {
 
 // Line 1 and header lines are read as texts of this many characters.
 constexpr std::size_t header_width = 100;
-constexpr std::string_view unset = "-12345";
+constexpr std::string_view unset = kaf::unset_text;
 
 // The ten header keys; the first eight are required.
 constexpr std::array<std::string_view, 10> keys = {"STA_CODE",  "SAMP_FREQ", "NDAT",   "START_TIME",
@@ -264,8 +264,8 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
 int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason) {
   reason.clear();
-  samp_freq = -12345.0f;
-  ndat = -12345;
+  samp_freq = kaf::unset_real;
+  ndat = kaf::unset_int;
   hdr = KAFHDR8{};
   std::array<std::string, keys.size()> slot;
   slot.fill(std::string(unset));
@@ -330,7 +330,7 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
     c2[k] = v[1];
     c3[k] = v[2];
   }
-  if (hdr.gain != -12345.0f) {
+  if (hdr.gain != kaf::unset_real) {
     for (const std::span<float> column : {c1, c2, c3}) {
       for (std::size_t k = 0; k < n; ++k) column[k] /= hdr.gain;
     }
@@ -363,10 +363,10 @@ constexpr std::array<StatusText, 7> status_texts = {{
 
 }  // namespace
 
-void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, int max_samples,
+void report_kaf_status(int status, Voice voice, const Name& file, int ndat, int max_samples,
                        std::string_view reason, std::ostream& console) {
   if (status == kaf::ok) return;
-  const std::string prefix = voice == KafVoice::ratiospec ? " RKAF : " : " READER_KAF : ";
+  const std::string prefix = voice == Voice::ratiospec ? " RKAF : " : " READER_KAF : ";
   const auto it = std::find_if(status_texts.begin(), status_texts.end(),
                                [status](const StatusText& t) { return t.status == status; });
   bool file_line = true;
@@ -377,7 +377,7 @@ void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, i
     free_line(console, prefix, "unexpected status :", status);
   } else {
     const std::string_view text =
-        voice == KafVoice::calmpick && !it->calmpick_text.empty() ? it->calmpick_text : it->text;
+        voice == Voice::calmpick && !it->calmpick_text.empty() ? it->calmpick_text : it->text;
     if (status == kaf::too_many_samples) {
       free_line(console, prefix, text, ndat);
       free_line(console, "        greater than dimension : ", max_samples);
@@ -390,6 +390,26 @@ void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, i
     file_line = it->file_line;
   }
   if (file_line) free_line(console, file.view());
+}
+
+int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice voice, TIMESERIES& ts,
+             RecordingInfo& info, UnitTable& units, std::ostream& console) {
+  KAFHDR8 hdr;
+  int ndat = 0;
+  float samp_freq = 0.0f;
+  std::string reason;
+  const int status = RKAF(file, NTIME, 0, ts, ndat, samp_freq, hdr, units, reason);
+  info.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
+  info.station = "TEST";
+  if (status != kaf::ok) {
+    report_kaf_status(status, voice, file, ndat, NTIME, reason, console);
+    return status == kaf::not_kaf ? read_status::not_format : read_status::failed;
+  }
+  info.dt = 1.0f / samp_freq;
+  info.nsamp = ndat;
+  info.labels = {Text<12>(hdr.ch0_id), Text<12>(hdr.ch1_id), Text<12>(hdr.ch2_id),
+                 Text<12>(hdr.units)};
+  return read_status::ok;
 }
 
 }  // namespace hv

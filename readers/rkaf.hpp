@@ -9,6 +9,7 @@
 
 #include "common/glun.hpp"
 #include "common/text.hpp"
+#include "readers/recording.hpp"
 #include "readers/records.hpp"
 
 namespace hv {
@@ -36,8 +37,8 @@ inline constexpr std::string_view separator = "####--------------------";
 // Reads the KAF file `file`: fills hdr, and unless header_only is 1 reads NDAT
 // samples into columns 1..3 of ts.samples (at most max_samples per column; ts.dt and
 // ts.nsamp are left to the caller) and divides them by GAIN when it is given.
-// ndat and samp_freq receive NDAT and SAMP_FREQ, or -12345 when the header was not
-// read through. Returns a kaf:: status; prints nothing.
+// ndat and samp_freq receive NDAT and SAMP_FREQ, or kaf::unset_int / kaf::unset_real when the
+// header was not read through. Returns a kaf:: status; prints nothing.
 int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units);
 
@@ -47,14 +48,18 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
 int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason);
 
-// Which dispatcher speaks: ratiospec's lines begin " RKAF : ", calmpick's
-// " READER_KAF : " and print some texts in two pieces.
-enum class KafVoice { ratiospec, calmpick };
+// The KAF reader as both dispatchers call it: RKAF, the labels from the header
+// (CH0_ID, CH1_ID, CH2_ID, UNITS) and the messages of a failed read. ratiospec's
+// lines begin " RKAF : ", calmpick's " READER_KAF : ", which prints some texts in two
+// pieces. The channel codes are "Z", "NS", "EW" and the station "TEST": a KAF file
+// holds one recording, so the window file needs no codes to find it again.
+int read_kaf(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
+             RecordingInfo& info, UnitTable& units, std::ostream& console);
 
 // Prints the console lines for a non-zero RKAF status (with the file-name line where
 // the status calls for one). ndat and max_samples fill the dimension message; reason
 // is the text RKAF gave, printed after the line-number message when not empty.
-void report_kaf_status(int status, KafVoice voice, const Name& file, int ndat, int max_samples,
+void report_kaf_status(int status, Voice voice, const Name& file, int ndat, int max_samples,
                        std::string_view reason, std::ostream& console);
 
 }  // namespace hv

@@ -54,18 +54,14 @@ void average(bool geometric, std::span<const float> X, std::span<float> mean, st
 
 }  // namespace
 
-int AVERAGE_SD(int geometric, std::span<const float> X1, std::span<const float> X2,
-               std::span<const float> X3, std::span<float> mean1, std::span<float> mean2,
-               std::span<float> mean3, int nfreq, int nwin, std::span<float> sd1,
-               std::span<float> sd2, std::span<float> sd3, int jfirst, int jlast) {
+int AVERAGE_SD(int geometric, const Triple& X, int nfreq, int nwin, const OutTriple& mean,
+               const OutTriple& sd, RowRange rows_valid) {
   if (nfreq < 1) return 0;
   const auto rows = static_cast<std::size_t>(nfreq);
-  const auto first = static_cast<std::size_t>(std::max(jfirst, 1) - 1);
-  const auto last = std::min(static_cast<std::size_t>(std::max(jlast, 0)), rows);
+  const auto first = static_cast<std::size_t>(std::max(rows_valid.jfirst, 1) - 1);
+  const auto last = std::min(static_cast<std::size_t>(std::max(rows_valid.jlast, 0)), rows);
   const bool geo = geometric != 0;
-  average(geo, X1, mean1, sd1, rows, nwin, first, last);
-  average(geo, X2, mean2, sd2, rows, nwin, first, last);
-  average(geo, X3, mean3, sd3, rows, nwin, first, last);
+  for (std::size_t c = 0; c < 3; ++c) average(geo, X[c], mean[c], sd[c], rows, nwin, first, last);
   return 0;
 }
 

@@ -4,6 +4,8 @@
 
 #include <span>
 
+#include "spectral/matrices.hpp"
+
 namespace hv {
 
 // X1, X2, X3: nfreq × nwin matrices stored column by column. For rows jfirst..jlast
@@ -13,9 +15,7 @@ namespace hv {
 //                  so that one deviation spans mean/sd .. mean·sd (one window: the value
 //                  itself and 1).
 // Zero or negative values are taken as the logarithm gives them (-inf, NaN). Returns 0.
-int AVERAGE_SD(int geometric, std::span<const float> X1, std::span<const float> X2,
-               std::span<const float> X3, std::span<float> mean1, std::span<float> mean2,
-               std::span<float> mean3, int nfreq, int nwin, std::span<float> sd1,
-               std::span<float> sd2, std::span<float> sd3, int jfirst, int jlast);
+int AVERAGE_SD(int geometric, const Triple& X, int nfreq, int nwin, const OutTriple& mean,
+               const OutTriple& sd, RowRange rows);
 
 }  // namespace hv

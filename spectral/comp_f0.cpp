@@ -15,12 +15,15 @@ constexpr float undetermined = -9.0f;
 }
 
 int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const float> HVmean,
-            std::span<const float> f, int nfreq, int nwin, int jfirst, int jlast, float& fo_minus,
-            float& fo, float& fo_plus, std::ostream& console) {
+            std::span<const float> f, int nfreq, int nwin, RowRange rows, FoBand& fo,
+            std::ostream& console) {
+  const int jfirst = rows.jfirst, jlast = rows.jlast;
+  float& fo_minus = fo.minus;
+  float& fo_plus = fo.plus;
   const auto freq = [&](int j) { return f[static_cast<std::size_t>(j - 1)]; };
   const auto give_up = [&](const char* why) {
     free_line(console, why);
-    fo_minus = fo = fo_plus = undetermined;
+    fo_minus = fo.fo = fo_plus = undetermined;
     return 2;
   };
 
@@ -76,7 +79,7 @@ int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const
     }
     s = std::sqrt(s / (n - 1));
   }
-  fo = static_cast<float>(std::exp(m));
+  fo.fo = static_cast<float>(std::exp(m));
   fo_minus = static_cast<float>(std::exp(m - s));
   fo_plus = static_cast<float>(std::exp(m + s));
   return status;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectral/itw.hpp"
 
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -32,19 +31,14 @@ int clamp_to_int(long long v) {
   return static_cast<int>(v < lo ? lo : (v > hi ? hi : v));
 }
 
-bool removes_window_mean(const Option& offset_rem) {
-  std::array<Word, 2> words;
-  const int count = SPLIT3(offset_rem.view(), words, ':');
-  return count >= 2 && words[0] == "r_mean" && words[1] == "win";
-}
-
 }  // namespace
 
-int ITW(const WindowEntry& win, int w, int c, const TIMESERIES& ts, const Option& offset_rem,
-        std::span<float> out, int& nout, std::ostream& console) {
-  const long long npts = ts.nsamp;
-  const long long iend = sample_number(win.end, ts.dt);
-  const long long istart = sample_number(win.start, ts.dt);
+int ITW(std::span<const float> column, int nsamp, float dt, float start, float end,
+        const Name& file, int w, bool remove_mean, std::span<float> out, int& nout,
+        std::ostream& console) {
+  const long long npts = nsamp;
+  const long long iend = sample_number(end, dt);
+  const long long istart = sample_number(start, dt);
 
   const auto wrong_range = [&] {
     free_line(console, " Start sample or end sample incorrectly specified");
@@ -52,15 +46,11 @@ int ITW(const WindowEntry& win, int w, int c, const TIMESERIES& ts, const Option
     free_line(console, " Window number : ", w);
     free_line(console, " Start sample : ", istart);
     free_line(console, "  End sample :", iend);
-    free_line(console, win.file.view());
+    free_line(console, file.view());
     return 1;
   };
-  if (c < 1 || c > 3) {
-    free_line(console, " ITW : component number must be 1, 2 or 3, not", c);
-    return 1;
-  }
   // The column bound guards against a sample count that a reader left beyond the store.
-  const auto stored = static_cast<long long>(ts.column(c).size());
+  const auto stored = static_cast<long long>(column.size());
   if (iend > npts || istart > npts || istart <= 0 || iend > stored) return wrong_range();
   const long long count = iend - istart + 1;
   nout = clamp_to_int(count);
@@ -70,14 +60,14 @@ int ITW(const WindowEntry& win, int w, int c, const TIMESERIES& ts, const Option
     free_line(console, " Requested window exceeds current dimension");
     free_line(console, " requested # point : ", count);
     free_line(console, " current dimension", static_cast<long long>(out.size()));
-    free_line(console, win.file.view());
+    free_line(console, file.view());
     return 3;
   }
 
   const auto first = static_cast<std::size_t>(istart - 1);
   const auto n = static_cast<std::size_t>(count);
-  const std::span<const float> samples = ts.column(c).subspan(first, n);
-  if (removes_window_mean(offset_rem)) {
+  const std::span<const float> samples = column.subspan(first, n);
+  if (remove_mean) {
     double sum = 0.0;
     for (const float s : samples) sum += s;
     const double mean = sum / static_cast<double>(count);

@@ -9,12 +9,37 @@
 
 namespace hv {
 
+// The buffers one caller transforms in, for one length N. Each thread that
+// transforms needs its own; they are allocated once, never per window.
+class FftWork {
+ public:
+  explicit FftWork(int N);
+  ~FftWork();
+  FftWork(FftWork&& other) noexcept;
+  FftWork& operator=(FftWork&& other) noexcept;
+  FftWork(const FftWork&) = delete;
+  FftWork& operator=(const FftWork&) = delete;
+
+  int size() const { return n_; }
+  // Real input: fill real_input() (N values), call FftPlan::forward_real(), read
+  // real_output() (the N/2 + 1 non-negative frequencies).
+  std::span<double> real_input();
+  std::span<const std::complex<double>> real_output() const;
+  // Complex input, transformed in place by FftPlan::forward_complex(): N values.
+  std::span<std::complex<double>> complex_data();
+
+ private:
+  friend class FftPlan;
+  struct Buffers;
+  int n_ = 0;
+  std::unique_ptr<Buffers> b_;
+};
+
 // Forward transforms of one length N, X(k) = Σ x(j)·exp(−2πi·jk/N), unnormalised, in
-// double precision. The FFTW plans are made once here (FFTW_ESTIMATE) and executed on
-// the object's own buffers, so that a run plans each length once and allocates nothing
-// per window. All planner calls stay inside this class: the FFTW planner is not
-// thread-safe. The complex buffer also carries the horizontal components from one
-// XFFT call to the next in the "complex" merge mode.
+// double precision. The FFTW plans are made once here (FFTW_ESTIMATE) and hold no
+// data: they execute on the buffers of the FftWork handed to them, so one const plan
+// serves every thread. All planner calls stay inside this class: the FFTW planner is
+// not thread-safe, its execution is.
 class FftPlan {
  public:
   explicit FftPlan(int N);
@@ -25,40 +50,32 @@ class FftPlan {
   FftPlan& operator=(const FftPlan&) = delete;
 
   int size() const { return n_; }
-
-  // Real input: fill real_input() (N values), call forward_real(), read real_output()
-  // (the N/2 + 1 non-negative frequencies).
-  std::span<double> real_input();
-  std::span<const std::complex<double>> real_output() const;
-  void forward_real();
-
-  // Complex input, transformed in place: complex_data() holds N values.
-  std::span<std::complex<double>> complex_data();
-  void forward_complex();
-
-  // True between the XFFT calls for components 2 and 3 in the complex merge mode,
-  // while the complex buffer holds component 2 waiting for component 3.
-  bool horizontal_pending() const { return horizontal_pending_; }
+  void forward_real(FftWork& work) const;
+  void forward_complex(FftWork& work) const;
 
  private:
-  friend int XFFT(std::span<const float>, int, float, int, const Option&, FftPlan&,
-                  std::span<float>, std::span<float>, std::span<float>, float&, int&);
-  struct Buffers;
+  struct Plans;
   int n_ = 0;
-  bool horizontal_pending_ = false;
-  std::unique_ptr<Buffers> b_;
+  std::unique_ptr<Plans> p_;
 };
+
+// True when the first token of merge_type is "complex": the two horizontals are then
+// transformed together as x2 + i·x3 (XFFT_PAIR).
+bool complex_merge(const Option& merge_type);
 
 // Amplitude spectrum A(k) = dt·|X(k)|, k = 0..nf−1, of the N samples x of one component,
 // stored in S1, S2 or S3 by component (1, 2, 3); df = frequency_step(N, dt) and
-// nf = N/2 + 1. When the first token of merge_type is "complex", component 2 is only
-// kept in the plan and component 3 completes the signal x2 + i·x3, whose amplitude
-// (dt/√2)·|X(k)| goes to both S2 and S3.
-// Status 0; 1 when the plan is not of length N, x is shorter than N, the target
-// spectrum holds fewer than nf values, the component is not 1..3, or component 3 comes
-// in complex mode without component 2 before it.
-int XFFT(std::span<const float> x, int N, float dt, int component, const Option& merge_type,
-         FftPlan& plan, std::span<float> S1, std::span<float> S2, std::span<float> S3, float& df,
+// nf = N/2 + 1. Status 0; 1 when the plan or the work buffers are not of length N, x
+// is shorter than N, the target spectrum holds fewer than nf values, or the component
+// is not 1..3.
+int XFFT(std::span<const float> x, int N, float dt, int component, const FftPlan& plan,
+         FftWork& work, std::span<float> S1, std::span<float> S2, std::span<float> S3, float& df,
          int& nf);
+
+// The complex merge of the horizontals: the amplitude (dt/√2)·|X(k)| of the signal
+// x2 + i·x3 goes to both S2 and S3. Status and df, nf as for XFFT.
+int XFFT_PAIR(std::span<const float> x2, std::span<const float> x3, int N, float dt,
+              const FftPlan& plan, FftWork& work, std::span<float> S2, std::span<float> S3,
+              float& df, int& nf);
 
 }  // namespace hv

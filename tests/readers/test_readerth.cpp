@@ -6,6 +6,7 @@
 #include <sstream>
 #include <vector>
 
+#include "ratiospec/records.hpp"
 #include "readers/readerth.hpp"
 #include "tests/readers/kaf_files.hpp"
 #include "tests/support/run.hpp"
@@ -38,9 +39,9 @@ class DispatchTest : public ::testing::Test {
     windows.entry.push_back(w);
     return windows.entry.back();
   }
-  int readerth(int entry) { return READERTH(entry, windows, par, *ts, kafhdr, units, console); }
+  int readerth(int entry) { return READERTH(entry, windows, par.offset_rem, *ts, units, console); }
   int readerthw(int& format, const std::string& path) {
-    return READERTHW(format, Name(path), *ts, channel, station, kafhdr, units, console);
+    return READERTHW(format, Name(path), *ts, info, units, console);
   }
   std::vector<std::string> lines() const { return test::split_lines(console.str()); }
 
@@ -48,11 +49,9 @@ class DispatchTest : public ::testing::Test {
   WINDOWS windows;
   PARAMETERS par;
   std::unique_ptr<TIMESERIES> ts = std::make_unique<TIMESERIES>();
-  KAFHDR8 kafhdr;
   UnitTable units;
   std::ostringstream console;
-  std::array<Text<3>, 3> channel;
-  Text<10> station;
+  RecordingInfo info;
 };
 
 TEST_F(DispatchTest, ReaderthTakesIntervalAndLabelsFromKaf) {
@@ -284,10 +283,10 @@ TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
   ASSERT_EQ(readerthw(format, path), 0) << console.str();
   EXPECT_EQ(format, 2);
   EXPECT_EQ(console.str(), "");
-  EXPECT_EQ(channel[0], "Z");
-  EXPECT_EQ(channel[1], "NS");
-  EXPECT_EQ(channel[2], "EW");
-  EXPECT_EQ(station, "TEST");
+  EXPECT_EQ(info.channel[0], "Z");
+  EXPECT_EQ(info.channel[1], "NS");
+  EXPECT_EQ(info.channel[2], "EW");
+  EXPECT_EQ(info.station, "TEST");
   EXPECT_EQ(ts->nsamp, 2);
   EXPECT_EQ(ts->dt, 1.0f / 100.0f);
   EXPECT_EQ(ts->column(1)[1], 4.0f);
@@ -298,15 +297,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 9))
 TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   const std::string path = write("noise.txt", "just some text\n");
   int format = 0;
-  channel[0] = "Q";
-  station = "OLD";
+  info.channel[0] = "Q";
+  info.station = "OLD";
   EXPECT_EQ(readerthw(format, path), 1);
   EXPECT_EQ(lines(),
             (std::vector<std::string>{not_kaf_line, file_line(path),
                                       "   format NOT recognised for this file", file_line(path)}));
   EXPECT_EQ(format, 1) << "the last format tried";
-  EXPECT_TRUE(channel[0].blank());
-  EXPECT_TRUE(station.blank());
+  EXPECT_TRUE(info.channel[0].blank());
+  EXPECT_TRUE(info.station.blank());
   EXPECT_EQ(ts->nsamp, 0);
 }
 

@@ -86,9 +86,12 @@ Fo comp_f0(const std::vector<std::vector<float>>& windows, const std::vector<flo
   std::vector<float> work(windows.size(), -1.0f);
   Fo r{};
   std::ostringstream console;
-  r.status =
-      COMP_F0(HVwin, work, mean, f, static_cast<int>(f.size()), static_cast<int>(windows.size()),
-              jfirst, jlast, r.minus, r.fo, r.plus, console);
+  FoBand fo;
+  r.status = COMP_F0(HVwin, work, mean, f, static_cast<int>(f.size()),
+                     static_cast<int>(windows.size()), {jfirst, jlast}, fo, console);
+  r.minus = fo.minus;
+  r.fo = fo.fo;
+  r.plus = fo.plus;
   r.console = console.str();
   return r;
 }

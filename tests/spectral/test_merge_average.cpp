@@ -124,8 +124,8 @@ Averages average(int geometric, const std::vector<float>& X, int nfreq, int nwin
     a.mean[m].assign(static_cast<std::size_t>(nfreq), -5.0f);
     a.sd[m].assign(static_cast<std::size_t>(nfreq), -5.0f);
   }
-  EXPECT_EQ(AVERAGE_SD(geometric, X, X2, X3, a.mean[0], a.mean[1], a.mean[2], nfreq, nwin, a.sd[0],
-                       a.sd[1], a.sd[2], jfirst, jlast),
+  EXPECT_EQ(AVERAGE_SD(geometric, {X, X2, X3}, nfreq, nwin, {a.mean[0], a.mean[1], a.mean[2]},
+                       {a.sd[0], a.sd[1], a.sd[2]}, {jfirst, jlast}),
             0);
   return a;
 }
