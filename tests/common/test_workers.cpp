@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -89,42 +88,6 @@ TEST(Workers, FirstErrorReachesTheCallerAndThePoolGoesOn) {
   workers.run(20, [&](int, int) { ++again; });
   EXPECT_EQ(again, 20);
 }
-
-struct Setting {
-  const char* value;
-  std::optional<int> threads;  // nullopt: refused; 0: every core
-};
-
-class ThreadSetting : public ::testing::TestWithParam<Setting> {};
-
-TEST_P(ThreadSetting, Parsed) {
-  const Setting& s = GetParam();
-  const std::optional<int> got = thread_count(s.value);
-  if (!s.threads) {
-    EXPECT_FALSE(got.has_value()) << *got;
-  } else if (*s.threads == 0) {
-    const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    EXPECT_EQ(got, std::max(1, std::min(cores, max_threads)));
-  } else {
-    EXPECT_EQ(got, s.threads);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, ThreadSetting,
-    ::testing::Values(Setting{nullptr, 0}, Setting{"", 0}, Setting{"  ", 0}, Setting{"1", 1},
-                      Setting{" 8 ", 8}, Setting{"256", 256}, Setting{"257", std::nullopt},
-                      Setting{"0", std::nullopt}, Setting{"-2", std::nullopt},
-                      Setting{"3x", std::nullopt}, Setting{"two", std::nullopt},
-                      Setting{"1.5", std::nullopt}, Setting{"99999999999", std::nullopt}),
-    [](const ::testing::TestParamInfo<Setting>& info) {
-      std::string name = info.param.value == nullptr ? "unset" : info.param.value;
-      if (name.empty()) name = "empty";
-      for (char& c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      }
-      return name + "_" + std::to_string(info.index);
-    });
 
 }  // namespace
 }  // namespace hv

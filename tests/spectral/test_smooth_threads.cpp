@@ -94,6 +94,7 @@ bool same_bits(const Columns& a, const Columns& b) {
 
 TEST_P(RowSplit, SameBitsForEveryThreadCountAndKernel) {
   const SmoothPlan serial = plan(SimdLevel::baseline);
+  ASSERT_GT(serial.shares(), 1) << "the plan is not split: the test would prove nothing";
   const Columns want = apply(serial, nullptr);
   for (const SimdLevel level : all_simd_levels) {
     if (!simd_level_supported(level)) continue;
@@ -106,33 +107,15 @@ TEST_P(RowSplit, SameBitsForEveryThreadCountAndKernel) {
   }
 }
 
-// Every plan below is large enough to be cut into several shares, so that the shares'
-// bounds are crossed.
-TEST_P(RowSplit, PlanIsCutIntoShares) {
-  EXPECT_GT(plan(best_simd_level()).shares(), 1);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Forms, RowSplit,
     ::testing::Values(SplitCase{"konno-ohmachi:40", "fft", 20001, default_weight_cap},
                       SplitCase{"konno-ohmachi:40", "fft", 2001, 0},
-                      SplitCase{"konno-ohmachi:40", "fft", 6001, default_weight_cap},
                       SplitCase{"konno-ohmachi:10", "log:0.1:45:3000", 20001, 0},
                       SplitCase{"log:20:tri", "log:0.1:45:3000", 20001, default_weight_cap},
-                      SplitCase{"log:5:box", "fft", 20001, default_weight_cap},
                       SplitCase{"linear:0.5:tri", "linear:0.5:45:3000", 20001, 0},
                       SplitCase{"linear:0.5:box", "fft", 20001, default_weight_cap}),
     split_name);
-
-TEST(RowSplit, SmallPlanStaysWhole) {
-  std::vector<float> f;
-  int nfreq = 0;
-  std::ostringstream console;
-  ASSERT_EQ(DEFFRE(201, 0.01f, Option("fft"), f, nfreq, console), 0);
-  const SmoothPlan plan = make_smooth_plan(Option("konno-ohmachi:40"), Option("fft"),
-                                           frequency_step(201, 0.01f), 101, f);
-  EXPECT_EQ(plan.shares(), 1);
-}
 
 }  // namespace
 }  // namespace hv
