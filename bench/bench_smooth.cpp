@@ -1,14 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Konno-Ohmachi smoothing (b = 40) on the transform grid: time to build the smoothing
-// plan and to apply it to one window's three spectra, against the plain evaluation of
-// every weight with log10 and sin, for three transform lengths.
+// plan and to apply it to one window's three spectra, with the baseline kernel and the
+// widest one this processor runs, on one thread and on all (HV_THREADS if set), against
+// the plain evaluation of every weight with log10 and sin, for three transform lengths.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <sstream>
+#include <string>
 #include <vector>
 
+#include "common/workers.hpp"
 #include "spectral/apply_smooth.hpp"
 #include "spectral/deffre.hpp"
 #include "spectral/frequency_step.hpp"
@@ -73,7 +78,16 @@ PlainResult plain(float b, float df, int nf, const std::vector<float>& f,
   return res;
 }
 
-void run(int N) {
+double apply_seconds(const hv::SmoothPlan& plan, const std::vector<std::vector<float>>& S,
+                     std::vector<std::vector<float>>& O, hv::Workers* workers) {
+  std::ostringstream console;
+  int jfirst = 0, jlast = 0;
+  const auto t0 = Clock::now();
+  hv::APPLY_SMOOTH(plan, S[0], S[1], S[2], O[0], O[1], O[2], 1, jfirst, jlast, console, workers);
+  return seconds_since(t0);
+}
+
+void run(int N, int threads) {
   const float dt = 0.01f;
   const float df = hv::frequency_step(N, dt);
   const int nf = N / 2 + 1;
@@ -85,14 +99,18 @@ void run(int N) {
                                        test_spectrum(nf, 3)};
   std::vector<std::vector<float>> O(3, std::vector<float>(static_cast<std::size_t>(nfreq)));
 
+  const hv::Option ko("konno-ohmachi:40");
+  const hv::Option spacing("fft");
+  const hv::SimdLevel best = hv::best_simd_level();
   auto t0 = Clock::now();
-  const hv::SmoothPlan plan =
-      hv::make_smooth_plan(hv::Option("konno-ohmachi:40"), hv::Option("fft"), df, nf, f);
+  const hv::SmoothPlan plan = hv::make_smooth_plan(ko, spacing, df, nf, f);
   const double build = seconds_since(t0);
-  t0 = Clock::now();
-  int jfirst = 0, jlast = 0;
-  hv::APPLY_SMOOTH(plan, S[0], S[1], S[2], O[0], O[1], O[2], 1, jfirst, jlast, console);
-  const double apply = seconds_since(t0);
+  const hv::SmoothPlan base_plan =
+      hv::make_smooth_plan(ko, spacing, df, nf, f, hv::default_weight_cap, hv::SimdLevel::baseline);
+  const double base_apply = apply_seconds(base_plan, S, O, nullptr);
+  const double apply = apply_seconds(plan, S, O, nullptr);
+  hv::Workers workers(threads);
+  const double apply_all = apply_seconds(plan, S, O, &workers);
 
   // Every row for the shorter transforms; for the longest a sample of rows, whose time
   // is scaled by the ratio of all weights to the sampled ones.
@@ -120,8 +138,14 @@ void run(int N) {
   std::printf(
       "N = %6d: nfreq %6d, %.3g weights, %zu stored in the plan, %d rows evaluated per call\n", N,
       nfreq, all_weights, plan.stored_weights(), plan.computed_rows());
-  std::printf("N = %6d: plan build %.4f s, apply to 3 spectra %.4f s (%.2f ns per weight)\n", N,
-              build, apply, 1e9 * apply / all_weights);
+  std::printf("N = %6d: plan build %.4f s (%d shares for the threads)\n", N, build, plan.shares());
+  std::printf(
+      "N = %6d: apply to 3 spectra, 1 thread: baseline kernel %.4f s, %s kernel %.4f s "
+      "(%.2f ns per weight, %.2fx)\n",
+      N, base_apply, std::string(hv::simd_level_name(best)).c_str(), apply,
+      1e9 * apply / all_weights, base_apply / apply);
+  std::printf("N = %6d: apply to 3 spectra, %d threads: %.4f s (%.2fx of one thread)\n", N,
+              workers.size(), apply_all, apply / apply_all);
   if (stride > 1) {
     std::printf(
         "N = %6d: plain sin/log10 formula %.3f s, timed on %d of %d rows (every %d-th) and "
@@ -140,6 +164,11 @@ void run(int N) {
 }  // namespace
 
 int main() {
-  for (const int N : {2001, 20001, 300001}) run(N);
+  const std::optional<int> threads = hv::thread_count(std::getenv("HV_THREADS"));
+  if (!threads) {
+    std::fprintf(stderr, "HV_THREADS must be a whole number from 1 to %d\n", hv::max_threads);
+    return 2;
+  }
+  for (const int N : {2001, 20001, 300001}) run(N, *threads);
   return 0;
 }

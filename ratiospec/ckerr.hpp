@@ -11,20 +11,22 @@ namespace hv {
 // The status that ends a run that went through.
 inline constexpr int end_of_run = -99;
 
-// Seconds spent in the stages of a run, gathered only when a benchmark asks for them.
+// Seconds spent in the stages of a run, gathered only when a benchmark asks for them
+// (summed over the threads).
 struct StageTimes {
   double reading = 0.0;
   double transforming = 0.0;  // window extraction, taper and spectra
   double smoothing = 0.0;
 };
 
-// What one ratiospec run shares for its control: the console, the unit table and
-// the warning flag.
+// What one ratiospec run shares for its control: the console, the unit table,
+// the warning flag and the number of threads it may use.
 struct RunControl {
   std::ostream& console;
   UnitTable units;
   bool warned = false;
   StageTimes* times = nullptr;
+  int threads = 1;
 };
 
 // Thrown by CKERR to unwind to the run entry with the exit status; nothing else

@@ -2,7 +2,11 @@
 #include "ratiospec/hv.hpp"
 
 #include <algorithm>
+#include <memory>
+#include <sstream>
+#include <vector>
 
+#include "common/workers.hpp"
 #include "ratiospec/av_write.hpp"
 #include "ratiospec/gel_hv.hpp"
 #include "ratiospec/stage_timer.hpp"
@@ -49,58 +53,201 @@ ROOM::ROOM(int nfreq_, int N_, int nwin_)
 
 namespace {
 
-// Reads, cuts, tapers and transforms every window and smooths its three spectra into
-// its column of O1, O2, O3.
-void window_loop(RunControl& run, RatiospecRecords& rec, ROOM& room, int& jfirst, int& jlast) {
-  const int N = room.N;
-  const float df = frequency_step(N, rec.ts.dt);
-  const int nf = N / 2 + 1;
-  const SmoothPlan plan = [&] {
-    const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
-    return make_smooth_plan(rec.par.smooth, rec.par.freq_spacing, df, nf, room.f);
-  }();
-  const FftPlan fft(N);
-  FftWork work(N);
-  // The complex merge transforms both horizontals at once, so the east-west samples
-  // wait beside the north-south ones.
-  const bool pair = complex_merge(rec.par.merge_type);
-  std::vector<float> x3(pair ? room.x.size() : 0);
-  const bool window_mean = removes_window_mean(rec.par.offset_rem);
-  WindowMatrices O{room.O1, room.O2, room.O3, room.nfreq};
-  for (int w = 1; w <= rec.windows.nwin(); ++w) {
-    if (w > 1) {
-      const StageTimer timer(run.times ? &run.times->reading : nullptr);
-      CKERR(READERTH(w, rec.windows, rec.par.offset_rem, rec.ts, run.units, run.console), run);
-    }
-    const WindowEntry& win = rec.windows(w);
-    for (int c = 1; c <= 3; ++c) {
-      const StageTimer timer(run.times ? &run.times->transforming : nullptr);
-      const std::span<float> x = pair && c == 3 ? std::span<float>(x3) : room.x;
-      int nout = 0;
-      CKERR(ITW(rec.ts.column(c), rec.ts.nsamp, rec.ts.dt, win.start, win.end, win.file, w,
-                window_mean, x, nout, run.console),
-            run);
-      CKERR(APPLY_TAPER(x, nout, N, rec.par.taper, run.console), run);
-      float step = 0.0f;
-      int nf_out = 0;
-      if (!pair || c == 1) {
-        CKERR(XFFT(x, N, rec.ts.dt, c, fft, work, room.S1, room.S2, room.S3, step, nf_out), run);
-      } else if (c == 3) {
-        CKERR(XFFT_PAIR(room.x, x3, N, rec.ts.dt, fft, work, room.S2, room.S3, step, nf_out), run);
+// Most bytes the per-thread window buffers may take together; beyond it, windows are
+// processed one at a time with the rows of their smoothing spread over the threads.
+constexpr std::size_t window_buffer_budget = 64u << 20;
+
+// What processing one window leaves for the run to report, in window order: its
+// console lines, the non-zero statuses of its steps and the time spent.
+struct WindowReport {
+  std::ostringstream messages;
+  std::vector<int> statuses;
+  StageTimes times;
+
+  void reset() {
+    messages.str("");
+    messages.clear();
+    statuses.clear();
+    times = {};
+  }
+  // Keeps a step's status; false when the step failed and the window ends there.
+  bool keep(int status) {
+    if (status != 0) statuses.push_back(status);
+    return status % 2 == 0;
+  }
+  bool failed() const {
+    return std::any_of(statuses.begin(), statuses.end(), [](int s) { return s % 2 != 0; });
+  }
+};
+
+// The buffers one thread processes a window in: its samples, its three spectra and
+// the transform's work area.
+struct WindowBuffers {
+  WindowBuffers(int N, int M, bool pair)
+      : values(static_cast<std::size_t>(N) * (pair ? 2 : 1) + 3 * static_cast<std::size_t>(M)),
+        work(N) {
+    std::span<float> rest(values);
+    const auto take = [&rest](int n) {
+      const std::span<float> part = rest.first(static_cast<std::size_t>(n));
+      rest = rest.subspan(static_cast<std::size_t>(n));
+      return part;
+    };
+    x = take(N);
+    x3 = take(pair ? N : 0);
+    S1 = take(M);
+    S2 = take(M);
+    S3 = take(M);
+  }
+  static std::size_t bytes(int N, int M, bool pair) {
+    const auto n = static_cast<std::size_t>(N);
+    // The work area: real input, half spectrum, two complex arrays.
+    const std::size_t work = 8 * n + 16 * (n / 2 + 1) + 32 * n;
+    return work + sizeof(float) * (n * (pair ? 2 : 1) + 3 * static_cast<std::size_t>(M));
+  }
+
+  std::vector<float> values;
+  std::span<float> x, x3, S1, S2, S3;
+  FftWork work;
+};
+
+// The window loop of one run: every window is read (in window order, by the calling
+// thread), cut, tapered, transformed and smoothed into its column of O1, O2, O3.
+// Windows of one recording are processed side by side, or one at a time with the rows
+// of the smoothing spread over the threads; each window's messages are kept and
+// written, and its statuses checked, in window order, so the console and the run's
+// end are those of one thread.
+class WindowLoop {
+ public:
+  WindowLoop(RunControl& run, RatiospecRecords& rec, ROOM& room)
+      : run_(run),
+        rec_(rec),
+        room_(room),
+        plan_(make_plan()),
+        fft_(room.N),
+        pair_(complex_merge(rec.par.merge_type)),
+        window_mean_(removes_window_mean(rec.par.offset_rem)),
+        O_{room.O1, room.O2, room.O3, room.nfreq},
+        workers_(run.threads) {
+    const int threads = workers_.size();
+    const std::size_t all_buffers =
+        WindowBuffers::bytes(room.N, room.M, pair_) * static_cast<std::size_t>(threads);
+    batch_cap_ = threads > 1 && all_buffers <= window_buffer_budget ? 8 * threads : 1;
+    reports_.resize(static_cast<std::size_t>(batch_cap_));
+    buffers_.resize(static_cast<std::size_t>(threads));
+    buffers_[0] = std::make_unique<WindowBuffers>(room.N, room.M, pair_);
+  }
+
+  // Processes every window; jfirst and jlast receive the smoothing's valid rows.
+  void run(int& jfirst, int& jlast) {
+    for (int w = 1; w <= rec_.windows.nwin();) w += batch(w);
+    jfirst = plan_.jfirst();
+    jlast = plan_.jlast();
+  }
+
+ private:
+  SmoothPlan make_plan() {
+    const StageTimer timer(run_.times ? &run_.times->smoothing : nullptr);
+    const float df = frequency_step(room_.N, rec_.ts.dt);
+    return make_smooth_plan(rec_.par.smooth, rec_.par.freq_spacing, df, room_.N / 2 + 1, room_.f);
+  }
+
+  // Reads window `first` and those after it on the same recording (up to the batch
+  // size), processes them and reports them. Returns the number of windows done.
+  int batch(int first) {
+    const int nwin = rec_.windows.nwin();
+    int count = 0;
+    do {
+      WindowReport& report = reports_[static_cast<std::size_t>(count)];
+      report.reset();
+      const int w = first + count;
+      // Window 1's recording was read before the work area was laid out.
+      if (w > 1) {
+        const StageTimer timer(run_.times ? &run_.times->reading : nullptr);
+        report.keep(
+            READERTH(w, rec_.windows, rec_.par.offset_rem, rec_.ts, run_.units, report.messages));
+      }
+      ++count;
+    } while (!reports_[static_cast<std::size_t>(count - 1)].failed() && count < batch_cap_ &&
+             first + count <= nwin &&
+             same_recording(rec_.windows(first + count - 1), rec_.windows(first + count)));
+
+    if (count > 1) {
+      for (auto& b : buffers_) {
+        if (!b) b = std::make_unique<WindowBuffers>(room_.N, room_.M, pair_);
       }
     }
-    const StageTimer timer(run.times ? &run.times->smoothing : nullptr);
-    CKERR(APPLY_SMOOTH(plan, room.S1, room.S2, room.S3, O.column(room.O1, w), O.column(room.O2, w),
-                       O.column(room.O3, w), w, jfirst, jlast, run.console),
-          run);
+    // A window alone has the threads for the rows of its smoothing.
+    Workers* rows = count == 1 && workers_.size() > 1 ? &workers_ : nullptr;
+    workers_.run(count, [&](int i, int slot) {
+      WindowReport& report = reports_[static_cast<std::size_t>(i)];
+      if (!report.failed())
+        process(first + i, *buffers_[static_cast<std::size_t>(slot)], report, rows);
+    });
+
+    for (int i = 0; i < count; ++i) {
+      const WindowReport& report = reports_[static_cast<std::size_t>(i)];
+      run_.console << report.messages.view();
+      if (run_.times) {
+        run_.times->transforming += report.times.transforming;
+        run_.times->smoothing += report.times.smoothing;
+      }
+      for (const int status : report.statuses) CKERR(status, run_);
+    }
+    return count;
   }
-}
+
+  // Cuts, tapers and transforms the three components of window w and smooths their
+  // spectra into the window's columns; stops at the first step that fails.
+  void process(int w, WindowBuffers& b, WindowReport& report, Workers* rows) const {
+    const int N = room_.N;
+    const WindowEntry& win = rec_.windows(w);
+    for (int c = 1; c <= 3; ++c) {
+      const StageTimer timer(&report.times.transforming);
+      // The complex merge transforms both horizontals at once, so the east-west
+      // samples wait beside the north-south ones.
+      const std::span<float> x = pair_ && c == 3 ? b.x3 : b.x;
+      int nout = 0;
+      if (!report.keep(ITW(rec_.ts.column(c), rec_.ts.nsamp, rec_.ts.dt, win.start, win.end,
+                           win.file, w, window_mean_, x, nout, report.messages)) ||
+          !report.keep(APPLY_TAPER(x, nout, N, rec_.par.taper, report.messages))) {
+        return;
+      }
+      float step = 0.0f;
+      int nf_out = 0;
+      int status = 0;
+      if (!pair_ || c == 1) {
+        status = XFFT(x, N, rec_.ts.dt, c, fft_, b.work, b.S1, b.S2, b.S3, step, nf_out);
+      } else if (c == 3) {
+        status = XFFT_PAIR(b.x, b.x3, N, rec_.ts.dt, fft_, b.work, b.S2, b.S3, step, nf_out);
+      }
+      if (!report.keep(status)) return;
+    }
+    const StageTimer timer(&report.times.smoothing);
+    int jfirst = 0, jlast = 0;
+    report.keep(APPLY_SMOOTH(plan_, b.S1, b.S2, b.S3, O_.column(room_.O1, w),
+                             O_.column(room_.O2, w), O_.column(room_.O3, w), w, jfirst, jlast,
+                             report.messages, rows));
+  }
+
+  RunControl& run_;
+  RatiospecRecords& rec_;
+  ROOM& room_;
+  const SmoothPlan plan_;
+  const FftPlan fft_;
+  const bool pair_;
+  const bool window_mean_;
+  const WindowMatrices O_;
+  Workers workers_;
+  int batch_cap_ = 1;
+  std::vector<WindowReport> reports_;
+  std::vector<std::unique_ptr<WindowBuffers>> buffers_;  // one per thread, made when needed
+};
 
 }  // namespace
 
 void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& room) {
   int jfirst = 1, jlast = room.nfreq;
-  window_loop(run, rec, room, jfirst, jlast);
+  WindowLoop(run, rec, room).run(jfirst, jlast);
 
   const int nfreq = room.nfreq, nwin = room.nwin;
   const Triple means{room.mean1, room.mean2, room.mean3};

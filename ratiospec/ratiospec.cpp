@@ -2,9 +2,12 @@
 #include "ratiospec/ratiospec.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "common/fields.hpp"
+#include "common/workers.hpp"
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/fout.hpp"
 #include "ratiospec/gcmln.hpp"
@@ -30,7 +33,20 @@ int transform_length(float Tmax, float dt) {
   return static_cast<int>(std::trunc(q)) + 1;
 }
 
+// The number of threads from HV_THREADS (every core when it is not set).
+void set_threads(RunControl& run) {
+  const char* value = std::getenv("HV_THREADS");
+  const std::optional<int> threads = thread_count(value);
+  if (!threads) {
+    free_line(run.console, " ERROR : HV_THREADS must be a whole number from 1 to", max_threads,
+              ": ", value);
+    CKERR(1, run);
+  }
+  run.threads = *threads;
+}
+
 void run_sequence(std::span<const std::string> args, RunControl& run) {
+  set_threads(run);
   Name window_file, parameter_file, output_file;
   CKERR(GCMLN(args, window_file, parameter_file, output_file, run.console), run);
 

@@ -17,11 +17,6 @@ constexpr std::string_view who = " READERTH : ";
 // The interval message has always been printed without the blank before the colon.
 constexpr std::string_view who_interval = " READERTH: ";
 
-bool same_recording(const WindowEntry& a, const WindowEntry& b) {
-  return a.station == b.station && a.format == b.format && a.channel[0] == b.channel[0] &&
-         a.channel[1] == b.channel[1] && a.channel[2] == b.channel[2] && a.file == b.file;
-}
-
 // Whole-recording conditioning asked by offset_rem. Returns 0, or 1 after a message.
 int condition(const Option& offset_rem, TIMESERIES& ts, std::ostream& console) {
   std::array<Word, 3> field;
@@ -43,6 +38,11 @@ int condition(const Option& offset_rem, TIMESERIES& ts, std::ostream& console) {
 }
 
 }  // namespace
+
+bool same_recording(const WindowEntry& a, const WindowEntry& b) {
+  return a.station == b.station && a.format == b.format && a.channel[0] == b.channel[0] &&
+         a.channel[1] == b.channel[1] && a.channel[2] == b.channel[2] && a.file == b.file;
+}
 
 bool removes_window_mean(const Option& offset_rem) {
   std::array<Word, 2> words;

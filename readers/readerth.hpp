@@ -19,6 +19,10 @@ namespace hv {
 int READERTH(int entry, WINDOWS& windows, const Option& offset_rem, TIMESERIES& ts,
              UnitTable& units, std::ostream& console);
 
+// True when window entries a and b name the same recording, so that READERTH reads
+// nothing for b after a.
+bool same_recording(const WindowEntry& a, const WindowEntry& b);
+
 // Reads a recording for calmpick. format: in, the guess (format::unknown for none);
 // out, the format read. Fills ts.samples, ts.nsamp, ts.dt and info (with the channel
 // codes and station to write into the window file). Returns 0, or 1 after printing

@@ -18,8 +18,11 @@ namespace {
 // The Konno-Ohmachi window width is derived from this single-precision value of pi.
 constexpr float pi_single = 3.14159f;
 constexpr double ln10 = 2.302585092994045684;
-// Weights evaluated on the fly are produced and consumed in blocks of this many samples.
-constexpr int block = 256;
+// A share of the rows given to one thread holds at least this much work (a tenth of a
+// millisecond or more), so that waking threads never costs more than it saves.
+constexpr std::size_t min_share_cost = 1 << 17;
+// At most this many shares: enough to balance rows of very different widths.
+constexpr std::size_t max_shares = 256;
 
 // trunc() of a single-precision value, clamped so that even an absurd width cannot
 // overflow the conversion; the clamped values lie far outside any spectrum.
@@ -30,92 +33,16 @@ long long trunc_toward_zero(float x) {
   return static_cast<long long>(x);
 }
 
-// sin(x)/x as a polynomial in y = x², fitted (Chebyshev, near-minimax) on |x| <= 3.3:
-// error 1.2e-13, against (sin x / x)^4 below 5e-13.
-constexpr std::array<double, 9> sinc_coefficients = {
-    0.9999999999998798,      -0.16666666666487837,   0.008333333328950667,
-    -0.00019841269427434325, 2.7557299630186e-06,    -2.5051586513314948e-08,
-    1.6050859131315049e-10,  -7.571998375087446e-13, 2.4348750620000463e-15};
-
-inline double sinc4_polynomial(double x) {
-  const auto& c = sinc_coefficients;
-  const double y = x * x;
-  const double y2 = y * y;
-  const double y4 = y2 * y2;
-  // Estrin's scheme: shorter dependency chains than Horner's rule, and no control flow
-  // so that the calling loop is vectorised.
-  const double p = ((c[0] + c[1] * y) + y2 * (c[2] + c[3] * y)) +
-                   y4 * (((c[4] + c[5] * y) + y2 * (c[6] + c[7] * y)) + y4 * c[8]);
-  const double p2 = p * p;
-  return p2 * p2;
-}
-
-inline double ko_weight_exact(double x) {
-  if (std::fabs(x) < 0.001) return 1.0;
-  const double s = std::sin(x) / x;
-  return (s * s) * (s * s);
-}
-
-// Weighted sums of the three spectra, in double, over independent lanes so that the
-// compiler can keep several additions in flight (and vectorise them) without
-// reassociating a single sum.
-struct Sums {
-  static constexpr int lanes = 4;
-  std::array<double, lanes> w{}, a{}, b{}, c{};
-
-  template <typename Weight>
-  void add(const Weight* wk, const float* s1, const float* s2, const float* s3, int m) {
-    int i = 0;
-    for (; i + lanes <= m; i += lanes) {
-      for (int l = 0; l < lanes; ++l) {
-        const double x = wk[i + l];
-        w[l] += x;
-        a[l] += x * s1[i + l];
-        b[l] += x * s2[i + l];
-        c[l] += x * s3[i + l];
-      }
-    }
-    for (; i < m; ++i) {
-      const double x = wk[i];
-      w[0] += x;
-      a[0] += x * s1[i];
-      b[0] += x * s2[i];
-      c[0] += x * s3[i];
-    }
-  }
-
-  void add_unit(const float* s1, const float* s2, const float* s3, int m) {
-    int i = 0;
-    for (; i + lanes <= m; i += lanes) {
-      for (int l = 0; l < lanes; ++l) {
-        a[l] += s1[i + l];
-        b[l] += s2[i + l];
-        c[l] += s3[i + l];
-      }
-    }
-    for (; i < m; ++i) {
-      a[0] += s1[i];
-      b[0] += s2[i];
-      c[0] += s3[i];
-    }
-  }
-
-  static double total(const std::array<double, lanes>& v) { return (v[0] + v[1]) + (v[2] + v[3]); }
-};
-
 }  // namespace
 
-double sinc4(double x) {
-  return sinc4_polynomial(x);
-}
-
 SmoothPlan::SmoothPlan(const Option& smooth, const Option& freq_spacing, float df, int nf,
-                       std::span<const float> f, std::size_t weight_cap)
+                       std::span<const float> f, std::size_t weight_cap, SimdLevel simd)
     : smooth_(smooth),
       f_(f.begin(), f.end()),
       df_(df),
       nf_(nf),
-      jlast_(static_cast<int>(f.size())) {
+      jlast_(static_cast<int>(f.size())),
+      kernel_(&smooth_kernel(simd_level_supported(simd) ? simd : SimdLevel::baseline)) {
   const float top = static_cast<float>(nf - 1) * df + df / 10.0f;
   if (f_.empty() || nf < 1 || !(df > 0.0f) || !(f_.back() <= top) || !(f_.front() >= df)) {
     outcome_ = Outcome::grid_outside;
@@ -296,8 +223,13 @@ void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t
     for (std::size_t k = 0; k < log10k_.size(); ++k)
       log10k_[k] = std::log10(static_cast<double>(k));
   }
-  // Weights are kept for the rows in order until the cap is reached; the first rows are
-  // the narrowest, so the cap holds as many rows as possible.
+  store_weights(weight_cap);
+  split_rows();
+}
+
+// Weights are kept for the rows in order until the cap is reached; the first rows are
+// the narrowest, so the cap holds as many rows as possible.
+void SmoothPlan::store_weights(std::size_t weight_cap) {
   const auto first = static_cast<std::size_t>(jfirst_ - 1);
   const auto last = static_cast<std::size_t>(jlast_);
   weight_cap = std::min<std::size_t>(weight_cap, std::numeric_limits<std::uint32_t>::max());
@@ -312,7 +244,6 @@ void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t
   // by the sum of the kept weights, so no normalisation is needed.
   weights_.resize(total);
   std::size_t used = 0;
-  std::array<double, block> w{};
   for (std::size_t r = first; r < last; ++r) {
     Row& row = rows_[r];
     if (row.kind != Kind::computed) continue;
@@ -320,66 +251,78 @@ void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t
       ++computed_rows_;
       continue;
     }
+    kernel_->weights(rule(r), row.n, &weights_[used]);
     row.kind = Kind::stored;
     row.woff = static_cast<std::uint32_t>(used);
-    for (int k = 0; k < row.n; k += block) {
-      const int m = std::min(block, row.n - k);
-      weights(r, row.k0 + k, m, w.data());
-      float* out = &weights_[used];
-      for (int i = 0; i < m; ++i) out[i] = static_cast<float>(w[static_cast<std::size_t>(i)]);
-      used += static_cast<std::size_t>(m);
-    }
+    used += static_cast<std::size_t>(row.n);
   }
 }
 
-void SmoothPlan::weights(std::size_t row, int k, int m, double* w) const {
-  const double fj = f_[row];
+// Cuts the valid rows into shares of about equal work for the threads. The cut has no
+// bearing on the results: every row is summed alone.
+void SmoothPlan::split_rows() {
+  const auto first = static_cast<std::size_t>(jfirst_ - 1);
+  const auto last = static_cast<std::size_t>(jlast_);
+  const auto cost = [this](std::size_t r) {
+    const Row& row = rows_[r];
+    const bool summed =
+        row.kind == Kind::box || row.kind == Kind::stored || row.kind == Kind::computed;
+    // A computed weight costs a polynomial besides the sum.
+    const std::size_t per_sample = row.kind == Kind::computed ? 4 : 1;
+    return 16 + (summed ? per_sample * static_cast<std::size_t>(row.n) : 0);
+  };
+  std::size_t total = 0;
+  for (std::size_t r = first; r < last; ++r) total += cost(r);
+  const std::size_t count = std::clamp<std::size_t>(total / min_share_cost, 1, max_shares);
+  const std::size_t per_share = total / count + 1;
+  std::size_t acc = 0;
+  for (std::size_t r = first; r < last; ++r) {
+    acc += cost(r);
+    if (acc >= per_share) {
+      share_ends_.push_back(static_cast<std::uint32_t>(r + 1));
+      acc = 0;
+    }
+  }
+  if (share_ends_.empty() || share_ends_.back() != last) {
+    share_ends_.push_back(static_cast<std::uint32_t>(last));
+  }
+}
+
+WeightRule SmoothPlan::rule(std::size_t r) const {
+  const Row& row = rows_[r];
+  WeightRule rule;
+  if (row.kind == Kind::box) return rule;
+  if (row.kind == Kind::stored) {
+    rule.kind = WeightRule::Kind::stored;
+    rule.stored = &weights_[row.woff];
+    return rule;
+  }
+  const double fj = f_[r];
   const double df = df_;
   switch (form_) {
-    case Form::linear_tri: {
-      const double h = h_;
-      for (int i = 0; i < m; ++i) w[i] = 1.0 - std::fabs(fj - (k + i) * df) / h;
+    case Form::linear_tri:
+      rule.kind = WeightRule::Kind::linear_tri;
+      rule.centre = fj;
+      rule.df = df;
+      rule.scale = h_;
+      rule.k0 = row.k0;
       break;
-    }
-    case Form::log_tri: {
-      const double lj = std::log10(fj / df);
-      const double scale = ln10 * inv_ln_r_;
-      const double* L = log10k_.data() + k;
-      for (int i = 0; i < m; ++i) w[i] = 1.0 - std::fabs(L[i] - lj) * scale;
+    case Form::log_tri:
+      rule.kind = WeightRule::Kind::log_tri;
+      rule.log10k = log10k_.data() + row.k0;
+      rule.centre = std::log10(fj / df);
+      rule.scale = ln10 * inv_ln_r_;
       break;
-    }
-    case Form::konno_ohmachi: {
-      const double lj = std::log10(fj / df);
-      const double b = b_;
-      const double* L = log10k_.data() + k;
-      // x grows with k, so the ends of the block bound it. The sample range ends at
-      // the window's first zero, |x| ~ pi; the polynomial covers that with room to
-      // spare, and anything beyond takes the library sine.
-      const double reach = std::max(std::fabs(b * (L[0] - lj)), std::fabs(b * (L[m - 1] - lj)));
-      if (reach <= sinc4_polynomial_limit) {
-        for (int i = 0; i < m; ++i) w[i] = sinc4_polynomial(b * (L[i] - lj));
-      } else {
-        for (int i = 0; i < m; ++i) w[i] = ko_weight_exact(b * (L[i] - lj));
-      }
-      // The centre, |x| < 0.001, has weight 1. Setting it apart from the loop above
-      // keeps that loop free of comparisons (which would stop its vectorisation); x
-      // grows with k, so the centre samples are one contiguous run found by bisection.
-      const auto x = [&](int i) { return b * (L[i] - lj); };
-      int lo = 0;
-      for (int hi = m; lo < hi;) {
-        const int mid = lo + (hi - lo) / 2;
-        if (x(mid) <= -0.001)
-          lo = mid + 1;
-        else
-          hi = mid;
-      }
-      for (int i = lo; i < m && std::fabs(x(i)) < 0.001; ++i) w[i] = 1.0;
+    case Form::konno_ohmachi:
+      rule.kind = WeightRule::Kind::konno_ohmachi;
+      rule.log10k = log10k_.data() + row.k0;
+      rule.centre = std::log10(fj / df);
+      rule.scale = b_;
       break;
-    }
     default:
-      std::fill(w, w + m, 1.0);
       break;
   }
+  return rule;
 }
 
 int SmoothPlan::status() const {
@@ -424,7 +367,7 @@ void SmoothPlan::report(std::ostream& console, int w) const {
 
 void SmoothPlan::smooth(std::span<const float> S1, std::span<const float> S2,
                         std::span<const float> S3, std::span<float> O1, std::span<float> O2,
-                        std::span<float> O3) const {
+                        std::span<float> O3, Workers* workers) const {
   const auto first = static_cast<std::size_t>(jfirst_ - 1);
   const auto last = static_cast<std::size_t>(jlast_);
   const std::size_t nfreq = f_.size();
@@ -434,52 +377,45 @@ void SmoothPlan::smooth(std::span<const float> S1, std::span<const float> S2,
     O1[r] = O2[r] = O3[r] = 0.0f;
   }
   if (!valid) return;
-  std::array<double, block> w{};
+  const Columns io{S1, S2, S3, O1, O2, O3};
+  const auto share = [&](int i, int) {
+    const auto u = static_cast<std::size_t>(i);
+    smooth_rows(u == 0 ? first : share_ends_[u - 1], share_ends_[u], io);
+  };
+  if (workers != nullptr && shares() > 1) {
+    workers->run(shares(), share);
+  } else {
+    for (int i = 0; i < shares(); ++i) share(i, 0);
+  }
+}
+
+void SmoothPlan::smooth_rows(std::size_t first, std::size_t last, const Columns& io) const {
   for (std::size_t r = first; r < last; ++r) {
     const Row& row = rows_[r];
     const auto k0 = static_cast<std::size_t>(row.k0);
     switch (row.kind) {
       case Kind::outside:
-        O1[r] = O2[r] = O3[r] = 0.0f;
+        io.O1[r] = io.O2[r] = io.O3[r] = 0.0f;
         break;
       case Kind::copy:
-        O1[r] = S1[k0];
-        O2[r] = S2[k0];
-        O3[r] = S3[k0];
+        io.O1[r] = io.S1[k0];
+        io.O2[r] = io.S2[k0];
+        io.O3[r] = io.S3[k0];
         break;
       case Kind::interp: {
         const InterpPoint p{row.k0, row.n, row.t};
-        O1[r] = interpolate(p, S1, df_);
-        O2[r] = interpolate(p, S2, df_);
-        O3[r] = interpolate(p, S3, df_);
+        io.O1[r] = interpolate(p, io.S1, df_);
+        io.O2[r] = interpolate(p, io.S2, df_);
+        io.O3[r] = interpolate(p, io.S3, df_);
         break;
       }
-      case Kind::box: {
-        Sums s;
-        s.add_unit(&S1[k0], &S2[k0], &S3[k0], row.n);
-        const double n = row.n;
-        O1[r] = static_cast<float>(Sums::total(s.a) / n);
-        O2[r] = static_cast<float>(Sums::total(s.b) / n);
-        O3[r] = static_cast<float>(Sums::total(s.c) / n);
-        break;
-      }
+      case Kind::box:
       case Kind::stored:
       case Kind::computed: {
-        Sums s;
-        if (row.kind == Kind::stored) {
-          s.add(&weights_[row.woff], &S1[k0], &S2[k0], &S3[k0], row.n);
-        } else {
-          for (int k = 0; k < row.n; k += block) {
-            const int m = std::min(block, row.n - k);
-            weights(r, row.k0 + k, m, w.data());
-            const auto at = k0 + static_cast<std::size_t>(k);
-            s.add(w.data(), &S1[at], &S2[at], &S3[at], m);
-          }
-        }
-        const double sw = Sums::total(s.w);
-        O1[r] = static_cast<float>(Sums::total(s.a) / sw);
-        O2[r] = static_cast<float>(Sums::total(s.b) / sw);
-        O3[r] = static_cast<float>(Sums::total(s.c) / sw);
+        const RowSums s = kernel_->row_sums(rule(r), &io.S1[k0], &io.S2[k0], &io.S3[k0], row.n);
+        io.O1[r] = static_cast<float>(s.a / s.w);
+        io.O2[r] = static_cast<float>(s.b / s.w);
+        io.O3[r] = static_cast<float>(s.c / s.w);
         break;
       }
     }
@@ -487,13 +423,14 @@ void SmoothPlan::smooth(std::span<const float> S1, std::span<const float> S2,
 }
 
 SmoothPlan make_smooth_plan(const Option& smooth, const Option& freq_spacing, float df, int nf,
-                            std::span<const float> f, std::size_t weight_cap) {
-  return SmoothPlan(smooth, freq_spacing, df, nf, f, weight_cap);
+                            std::span<const float> f, std::size_t weight_cap, SimdLevel simd) {
+  return SmoothPlan(smooth, freq_spacing, df, nf, f, weight_cap, simd);
 }
 
 int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<const float> S2,
                  std::span<const float> S3, std::span<float> O1col, std::span<float> O2col,
-                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console) {
+                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console,
+                 Workers* workers) {
   jfirst = plan.jfirst();
   jlast = plan.jlast();
   plan.report(console, w);
@@ -507,7 +444,7 @@ int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<co
               " smoothing plan");
     return 1;
   }
-  plan.smooth(S1, S2, S3, O1col, O2col, O3col);
+  plan.smooth(S1, S2, S3, O1col, O2col, O3col, workers);
   return status;
 }
 

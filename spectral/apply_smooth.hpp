@@ -6,6 +6,8 @@
 // the option, the valid row range, each row's sample range and weights or the
 // interpolation it falls back to) is worked out once per run in a SmoothPlan; the
 // plan is then applied to the three spectra of every window in one pass per row.
+// Rows are independent, so a run with several threads splits them between its
+// threads; each row is summed by the same kernel in the same order whatever the split.
 #pragma once
 
 #include <cstddef>
@@ -15,18 +17,14 @@
 #include <vector>
 
 #include "common/text.hpp"
+#include "common/workers.hpp"
+#include "spectral/smooth_kernel.hpp"
 
 namespace hv {
 
 // At most this many weights are kept in a plan (4 bytes each); the weights of the
 // remaining rows are evaluated on the fly at every application.
 inline constexpr std::size_t default_weight_cap = 8'000'000;
-
-// (sin x / x)^4 from a polynomial in x², absolute error below 1e-12 for |x| up to
-// sinc4_polynomial_limit. The Konno-Ohmachi samples of a row stay within |x| <= pi
-// (plus rounding); rows reaching further are evaluated with the library sine.
-double sinc4(double x);
-inline constexpr double sinc4_polynomial_limit = 3.3;
 
 class SmoothPlan {
  public:
@@ -42,7 +40,8 @@ class SmoothPlan {
   };
 
   SmoothPlan(const Option& smooth, const Option& freq_spacing, float df, int nf,
-             std::span<const float> f, std::size_t weight_cap = default_weight_cap);
+             std::span<const float> f, std::size_t weight_cap = default_weight_cap,
+             SimdLevel simd = best_simd_level());
 
   // 0 valid, 1 error, 2 valid with a narrowed row range.
   int status() const;
@@ -58,14 +57,18 @@ class SmoothPlan {
   // Weights held by the plan, and rows whose weights are evaluated at each application.
   std::size_t stored_weights() const { return weights_.size(); }
   int computed_rows() const { return computed_rows_; }
+  // The groups of consecutive valid rows, of about equal work, that threads take one
+  // at a time.
+  int shares() const { return static_cast<int>(share_ends_.size()); }
 
   // The plan's messages: errors at every call, the narrowing warning for window 1 only.
   void report(std::ostream& console, int w) const;
   // Smooths the three spectra (nf values each) into rows jfirst..jlast of the three
   // columns (nfreq values each); the other rows are set to 0. Only for a plan whose
-  // status is not 1.
+  // status is not 1. With workers, the rows are spread over their threads.
   void smooth(std::span<const float> S1, std::span<const float> S2, std::span<const float> S3,
-              std::span<float> O1, std::span<float> O2, std::span<float> O3) const;
+              std::span<float> O1, std::span<float> O2, std::span<float> O3,
+              Workers* workers = nullptr) const;
 
  private:
   enum class Kind : std::uint8_t { outside, copy, interp, box, stored, computed };
@@ -77,10 +80,18 @@ class SmoothPlan {
     Kind kind = Kind::outside;
   };
 
+  struct Columns {
+    std::span<const float> S1, S2, S3;
+    std::span<float> O1, O2, O3;
+  };
+
   void build_rows(float param, const Option& freq_spacing, std::size_t weight_cap);
   void interpolate_row(std::size_t row);
-  // Weights of samples k..k+m-1 of grid row `row` (not normalised).
-  void weights(std::size_t row, int k, int m, double* w) const;
+  void store_weights(std::size_t weight_cap);
+  void split_rows();
+  // How the weights of a stored or computed row are formed.
+  WeightRule rule(std::size_t row) const;
+  void smooth_rows(std::size_t first, std::size_t last, const Columns& io) const;
 
   Option smooth_;
   std::vector<float> f_;
@@ -98,16 +109,20 @@ class SmoothPlan {
   std::vector<float> weights_;  // weights of the stored rows, one after the other
   std::vector<double> log10k_;  // log10(k), k = 0..nf-1, for the logarithmic forms
   int computed_rows_ = 0;
+  const SmoothKernel* kernel_;
+  std::vector<std::uint32_t> share_ends_;  // last row (exclusive, 0-based) of each share
 };
 
 SmoothPlan make_smooth_plan(const Option& smooth, const Option& freq_spacing, float df, int nf,
-                            std::span<const float> f, std::size_t weight_cap = default_weight_cap);
+                            std::span<const float> f, std::size_t weight_cap = default_weight_cap,
+                            SimdLevel simd = best_simd_level());
 
 // Smooths one window's three raw spectra into the given output columns (nfreq values
 // each), prints the plan's messages and returns 0, 1 or 2; jfirst and jlast receive
-// the valid rows (1-based).
+// the valid rows (1-based). With workers, the rows are spread over their threads.
 int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<const float> S2,
                  std::span<const float> S3, std::span<float> O1col, std::span<float> O2col,
-                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console);
+                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console,
+                 Workers* workers = nullptr);
 
 }  // namespace hv
