@@ -40,6 +40,9 @@ class Judge {
         f_(f),
         nfreq_(nfreq),
         rows_(rows),
+        first_(static_cast<std::size_t>(rows.jfirst - 1)),
+        last_(static_cast<std::size_t>(rows.jlast)),
+        log_sum_(last_ - first_, 0.0),
         mean_(static_cast<std::size_t>(nfreq), 0.0f) {}
 
   // ln of the frequency of the highest interior maximum of window w, or nothing.
@@ -47,6 +50,15 @@ class Judge {
     const int j = KF0(hv_, nfreq_, w, rows_.jfirst, rows_.jlast);
     if (j == rows_.jfirst) return std::nullopt;
     return std::log(static_cast<double>(f_[static_cast<std::size_t>(j - 1)]));
+  }
+
+  // Adds (sign 1) or removes (sign -1) window w (0-based) from the sums of ln H/V of
+  // the kept windows, so that a round costs only the windows it rejects.
+  void count(std::size_t w, double sign) {
+    const std::size_t base = w * static_cast<std::size_t>(nfreq_);
+    for (std::size_t j = first_; j < last_; ++j) {
+      log_sum_[j - first_] += sign * std::log(static_cast<double>(hv_[base + j]));
+    }
   }
 
   PeakStats stats(const std::vector<double>& ln_peak, const std::vector<char>& kept) {
@@ -62,29 +74,16 @@ class Judge {
       if (kept[w] != 0) s.sigma += (ln_peak[w] - s.mu) * (ln_peak[w] - s.mu);
     }
     s.sigma = n > 1 ? std::sqrt(s.sigma / (n - 1)) : 0.0;
-    const double f_mc = mean_curve_peak(kept);
-    s.offset = std::fabs(std::exp(s.mu) - f_mc);
+    s.offset = std::fabs(std::exp(s.mu) - mean_curve_peak(n));
     return s;
   }
 
  private:
-  // Peak frequency of the geometric-mean curve of the kept windows; exp(mu) stands in
-  // when the curve has no interior maximum, so that only the spread then decides.
-  double mean_curve_peak(const std::vector<char>& kept) {
-    const auto nf = static_cast<std::size_t>(nfreq_);
-    const auto first = static_cast<std::size_t>(rows_.jfirst - 1);
-    const auto last = static_cast<std::size_t>(rows_.jlast);
-    std::vector<double> sum(last - first, 0.0);
-    int n = 0;
-    for (std::size_t w = 0; w < kept.size(); ++w) {
-      if (kept[w] == 0) continue;
-      ++n;
-      for (std::size_t j = first; j < last; ++j) {
-        sum[j - first] += std::log(static_cast<double>(hv_[w * nf + j]));
-      }
-    }
-    for (std::size_t j = first; j < last; ++j) {
-      mean_[j] = static_cast<float>(std::exp(sum[j - first] / n));
+  // Peak frequency of the geometric-mean curve of the n kept windows; NaN when the
+  // curve has no interior maximum.
+  double mean_curve_peak(int n) {
+    for (std::size_t j = first_; j < last_; ++j) {
+      mean_[j] = static_cast<float>(std::exp(log_sum_[j - first_] / n));
     }
     const int j0 = KF0(mean_, nfreq_, 1, rows_.jfirst, rows_.jlast);
     if (j0 == rows_.jfirst) return std::nan("");
@@ -95,6 +94,8 @@ class Judge {
   std::span<const float> f_;
   int nfreq_;
   RowRange rows_;
+  std::size_t first_, last_;
+  std::vector<double> log_sum_;
   std::vector<float> mean_;
 };
 
@@ -106,7 +107,7 @@ PeakStats finite_offset(PeakStats s) {
 
 // One round of the n_sd test; returns the number of windows it rejected.
 int reject_outliers(const std::vector<double>& ln_peak, const PeakStats& s, double n_sd,
-                    std::vector<char>& kept) {
+                    std::vector<char>& kept, Judge& judge) {
   // Rounding of the mean of equal values must not reject them when sigma is 0.
   constexpr double slack = 1e-9;
   std::vector<std::pair<double, std::size_t>> outliers;
@@ -124,6 +125,7 @@ int reject_outliers(const std::vector<double>& ln_peak, const PeakStats& s, doub
   for (const auto& [distance, w] : outliers) {
     if (n_kept - rejected <= 2) break;
     kept[w] = 0;
+    judge.count(w, -1.0);
     ++rejected;
   }
   return rejected;
@@ -174,11 +176,14 @@ WindowRejection reject_windows(std::span<const float> HVwin, std::span<const flo
   }
   if (std::count(with_peak.begin(), with_peak.end(), char{1}) < 2) return out;
   out.kept = with_peak;
+  for (std::size_t w = 0; w < windows; ++w) {
+    if (out.kept[w] != 0) judge.count(w, 1.0);
+  }
 
   PeakStats before = finite_offset(judge.stats(ln_peak, out.kept));
   while (out.iterations < max_rejection_rounds) {
     ++out.iterations;
-    if (reject_outliers(ln_peak, before, n_sd, out.kept) == 0) break;
+    if (reject_outliers(ln_peak, before, n_sd, out.kept, judge) == 0) break;
     const PeakStats after = finite_offset(judge.stats(ln_peak, out.kept));
     if (settled(before.offset, after.offset) && settled(before.sigma, after.sigma)) break;
     before = after;
