@@ -79,12 +79,6 @@ TEST(Rejection, PeakOutsideTheValidRowsIsNoPeak) {
   EXPECT_EQ(r.rejected(), std::vector<int>{4});
 }
 
-TEST(CompactColumns, MovesTheKeptColumnsToTheFrontInOrder) {
-  std::vector<float> m{1, 1, 2, 2, 3, 3, 4, 4};
-  EXPECT_EQ(compact_columns(m, 2, {0, 1, 0, 1}), 2);
-  EXPECT_EQ(std::vector<float>(m.begin(), m.begin() + 4), (std::vector<float>{2, 2, 4, 4}));
-}
-
 struct OptionCase {
   const char* name;
   const char* value;
