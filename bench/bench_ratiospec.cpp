@@ -123,6 +123,16 @@ int main() {
 
   report("(a) 30-minute 100 Hz recording, 90 windows of 20 s, default options", program,
          {write_windows(dir, short_rec, 20.0, 90), par, out}, *threads);
+  // The optional analyses on the same run: their cost is the difference to (a).
+  const std::string par_rejection = (dir / "par_rejection.txt").string();
+  std::ofstream(par_rejection)
+      << "### section processing\nwindow_rejection: frequency:2\n### end processing\n";
+  report("(a1) as (a), with window_rejection: frequency:2", program,
+         {write_windows(dir, short_rec, 20.0, 90), par_rejection, out}, *threads);
+  const std::string par_azimuth = (dir / "par_azimuth.txt").string();
+  std::ofstream(par_azimuth) << "### section processing\nazimuth_step: 10\n### end processing\n";
+  report("(a2) as (a), with azimuth_step: 10", program,
+         {write_windows(dir, short_rec, 20.0, 90), par_azimuth, out}, *threads);
   report("(b) 100-minute 100 Hz recording, 99 windows of 60 s, default options", program,
          {write_windows(dir, long_rec, 60.0, 99), par, out}, *threads);
   report("(c) one 3000 s window of the 100-minute recording, default options", program,

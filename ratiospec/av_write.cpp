@@ -45,7 +45,8 @@ void write_rows(std::ostream& os, std::span<const float> f, const Triple& mean, 
 
 int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const Triple& mean,
              int nfreq, const Triple& sd, const FoBand& fo, RowRange rows, const WINDOWS& windows,
-             const PARAMETERS& par, UnitTable& units, std::ostream& console) {
+             const PARAMETERS& par, UnitTable& units, std::ostream& console,
+             const WindowRejection* rejection) {
   const int jfirst = rows.jfirst, jlast = rows.jlast;
   const std::optional<std::string> name = result_name(output_file, mode == 0 ? "" : "_sp", console);
   if (!name) return 1;
@@ -68,6 +69,7 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
     free_line(os, " ### data used in the FOURIER spectra", " ", "processing:");
   }
   for (const WindowEntry& win : windows.entry) write_window_line(os, win);
+  if (rejection != nullptr) write_rejection_lines(os, *rejection);
   os << " #\n";
   free_line(os, "# parameters actually used in the processing:");
   os << " ### section processing\n";

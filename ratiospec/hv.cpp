@@ -3,11 +3,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <vector>
 
+#include "common/fields.hpp"
 #include "common/workers.hpp"
+#include "ratiospec/analyses.hpp"
 #include "ratiospec/av_write.hpp"
+#include "ratiospec/az_write.hpp"
 #include "ratiospec/gel_hv.hpp"
 #include "ratiospec/stage_timer.hpp"
 #include "readers/readerth.hpp"
@@ -80,12 +84,13 @@ struct WindowReport {
   }
 };
 
-// The buffers one thread processes a window in: its samples, its three spectra and
-// the transform's work area.
+// The buffers one thread processes a window in: its samples, its three spectra, the
+// transform's work area and, with azimuths, the rotated spectra.
 struct WindowBuffers {
-  WindowBuffers(int N, int M, bool pair)
+  WindowBuffers(int N, int M, bool pair, bool azimuths, int nfreq)
       : values(static_cast<std::size_t>(N) * (pair ? 2 : 1) + 3 * static_cast<std::size_t>(M)),
         work(N) {
+    if (azimuths) az.emplace(N / 2 + 1, nfreq);
     std::span<float> rest(values);
     const auto take = [&rest](int n) {
       const std::span<float> part = rest.first(static_cast<std::size_t>(n));
@@ -108,6 +113,7 @@ struct WindowBuffers {
   std::vector<float> values;
   std::span<float> x, x3, S1, S2, S3;
   FftWork work;
+  std::optional<AzimuthWork> az;
 };
 
 // The window loop of one run: every window is read (in window order, by the calling
@@ -118,10 +124,11 @@ struct WindowBuffers {
 // end are those of one thread.
 class WindowLoop {
  public:
-  WindowLoop(RunControl& run, RatiospecRecords& rec, ROOM& room)
+  WindowLoop(RunControl& run, RatiospecRecords& rec, ROOM& room, Analyses& analyses)
       : run_(run),
         rec_(rec),
         room_(room),
+        analyses_(analyses),
         plan_(make_plan()),
         fft_(room.N),
         pair_(complex_merge(rec.par.merge_type)),
@@ -134,7 +141,7 @@ class WindowLoop {
     batch_cap_ = threads > 1 && all_buffers <= window_buffer_budget ? 8 * threads : 1;
     reports_.resize(static_cast<std::size_t>(batch_cap_));
     buffers_.resize(static_cast<std::size_t>(threads));
-    buffers_[0] = std::make_unique<WindowBuffers>(room.N, room.M, pair_);
+    buffers_[0] = make_buffers();
   }
 
   // Processes every window; jfirst and jlast receive the smoothing's valid rows.
@@ -145,6 +152,11 @@ class WindowLoop {
   }
 
  private:
+  std::unique_ptr<WindowBuffers> make_buffers() const {
+    return std::make_unique<WindowBuffers>(room_.N, room_.M, pair_, analyses_.azimuths(),
+                                           room_.nfreq);
+  }
+
   SmoothPlan make_plan() {
     const StageTimer timer(run_.times ? &run_.times->smoothing : nullptr);
     const float df = frequency_step(room_.N, rec_.ts.dt);
@@ -173,7 +185,7 @@ class WindowLoop {
 
     if (count > 1) {
       for (auto& b : buffers_) {
-        if (!b) b = std::make_unique<WindowBuffers>(room_.N, room_.M, pair_);
+        if (!b) b = make_buffers();
       }
     }
     // A window alone has the threads for the rows of its smoothing.
@@ -217,6 +229,7 @@ class WindowLoop {
       int status = 0;
       if (!pair_ || c == 1) {
         status = XFFT(x, N, rec_.ts.dt, c, fft_, b.work, b.S1, b.S2, b.S3, step, nf_out);
+        if (b.az && c == 2 && status == 0) keep_north(b.work.real_output(), *b.az);
       } else if (c == 3) {
         status = XFFT_PAIR(b.x, b.x3, N, rec_.ts.dt, fft_, b.work, b.S2, b.S3, step, nf_out);
       }
@@ -224,14 +237,22 @@ class WindowLoop {
     }
     const StageTimer timer(&report.times.smoothing);
     int jfirst = 0, jlast = 0;
-    report.keep(APPLY_SMOOTH(plan_, b.S1, b.S2, b.S3, O_.column(room_.O1, w),
-                             O_.column(room_.O2, w), O_.column(room_.O3, w), w, jfirst, jlast,
-                             report.messages, rows));
+    if (!report.keep(APPLY_SMOOTH(plan_, b.S1, b.S2, b.S3, O_.column(room_.O1, w),
+                                  O_.column(room_.O2, w), O_.column(room_.O3, w), w, jfirst,
+                                  jlast, report.messages, rows))) {
+      return;
+    }
+    // Each window writes only its own column of the per-azimuth matrices.
+    if (b.az) {
+      azimuth_window(analyses_, plan_, b.work, pair_, rec_.ts.dt, O_.column(room_.O1, w), w,
+                     *b.az);
+    }
   }
 
   RunControl& run_;
   RatiospecRecords& rec_;
   ROOM& room_;
+  Analyses& analyses_;
   const SmoothPlan plan_;
   const FftPlan fft_;
   const bool pair_;
@@ -243,11 +264,21 @@ class WindowLoop {
   std::vector<std::unique_ptr<WindowBuffers>> buffers_;  // one per thread, made when needed
 };
 
+// The smoothed spectra, kept while the rejection, which needs the ratios, decides
+// which windows the averaged spectra take.
+std::vector<float> copy_of(const Triple& matrices) {
+  std::vector<float> out;
+  for (const auto& m : matrices) out.insert(out.end(), m.begin(), m.end());
+  return out;
+}
+
 }  // namespace
 
 void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& room) {
+  Analyses analyses;
+  CKERR(prepare_analyses(rec.par, room.nfreq, room.nwin, analyses, run.console), run);
   int jfirst = 1, jlast = room.nfreq;
-  WindowLoop(run, rec, room).run(jfirst, jlast);
+  WindowLoop(run, rec, room, analyses).run(jfirst, jlast);
 
   const int nfreq = room.nfreq, nwin = room.nwin;
   const Triple means{room.mean1, room.mean2, room.mean3};
@@ -257,21 +288,46 @@ void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& r
   const OutTriple spread_out{room.S1, room.S2, room.S3};
   const RowRange rows{jfirst, jlast};
   FoBand fo;
-  if (first_token_is(rec.par.average_spectra_out.view(), "yes")) {
-    CKERR(AVERAGE_SD(0, matrices, nfreq, nwin, mean_out, spread_out, rows), run);
+  const bool spectra_out = first_token_is(rec.par.average_spectra_out.view(), "yes");
+  const auto write_spectra = [&](const Triple& spectra, int n, const WindowRejection* rejection) {
+    CKERR(AVERAGE_SD(0, spectra, nfreq, n, mean_out, spread_out, rows), run);
     CKERR(AV_WRITE(1, output_file, room.f, means, nfreq, spreads, fo, rows, rec.windows, rec.par,
-                   run.units, run.console),
+                   run.units, run.console, rejection),
           run);
-  }
+  };
+  std::vector<float> spectra;
+  if (spectra_out && !analyses.rejection.active) write_spectra(matrices, nwin, nullptr);
+  if (spectra_out && analyses.rejection.active) spectra = copy_of(matrices);
   WindowMatrices O{room.O1, room.O2, room.O3, nfreq};
   CKERR(GEL_HV(run, output_file, O, room.f, room.mean1, nwin, room.S1, room.S2, room.S3, rows,
                rec.windows, rec.par),
         run);
-  CKERR(AVERAGE_SD(1, matrices, nfreq, nwin, mean_out, spread_out, rows), run);
-  CKERR(COMP_F0(room.O1, room.O2, room.mean1, room.f, nfreq, nwin, rows, fo, run.console), run);
+  // The averages below take the kept windows, moved to the front of the matrices.
+  int used = nwin;
+  std::optional<WindowRejection> rejection;
+  if (analyses.rejection.active) {
+    rejection = reject_windows(room.O1, room.f, nfreq, nwin, rows, analyses.rejection.n_sd);
+    std::vector<std::span<float>> columns{room.O1, room.O2, room.O3};
+    for (std::size_t c = 0; c < spectra.size(); c += room.O1.size()) {
+      columns.push_back(std::span<float>(spectra).subspan(c, room.O1.size()));
+    }
+    used = keep_windows(*rejection, columns, nfreq, analyses);
+    free_line(run.console, " window rejection:", used, " of", nwin, " windows kept after",
+              rejection->iterations, " iterations");
+    if (spectra_out) write_spectra({columns[3], columns[4], columns[5]}, used, &*rejection);
+  }
+  const WindowRejection* rejected = rejection ? &*rejection : nullptr;
+  CKERR(AVERAGE_SD(1, matrices, nfreq, used, mean_out, spread_out, rows), run);
+  CKERR(COMP_F0(room.O1, room.O2, room.mean1, room.f, nfreq, used, rows, fo, run.console), run);
   CKERR(AV_WRITE(0, output_file, room.f, means, nfreq, spreads, fo, rows, rec.windows, rec.par,
-                 run.units, run.console),
+                 run.units, run.console, rejected),
         run);
+  if (analyses.azimuths()) {
+    const AzimuthAverages az = average_azimuths(*analyses.az_ratios, used, room.f, rows);
+    CKERR(AZ_WRITE(output_file, room.f, nfreq, analyses.azimuth, az, rows, rec.windows, rec.par,
+                   rejected, run.units, run.console),
+          run);
+  }
 }
 
 }  // namespace hv

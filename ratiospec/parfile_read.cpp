@@ -30,7 +30,7 @@ struct Field {
   bool obsolete;
 };
 
-constexpr std::array<Field, 11> fields{{
+constexpr std::array<Field, 13> fields{{
     {"freq_spacing", &PARAMETERS::freq_spacing, false},
     {"offset_rem", &PARAMETERS::offset_rem, false},
     {"taper", &PARAMETERS::taper, false},
@@ -42,6 +42,8 @@ constexpr std::array<Field, 11> fields{{
     {"single_win_out", &PARAMETERS::single_win_out, false},
     {"average_spectra_out", &PARAMETERS::average_spectra_out, false},
     {"filter_out", &PARAMETERS::filter_out, false},
+    {"window_rejection", &PARAMETERS::window_rejection, false},
+    {"azimuth_step", &PARAMETERS::azimuth_step, false},
 }};
 
 std::string_view head(std::string_view line, std::size_t n) {

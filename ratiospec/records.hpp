@@ -6,7 +6,8 @@
 
 namespace hv {
 
-// The eleven processing options, stored as raw text; each consumer interprets its own.
+// The processing options, stored as raw text; each consumer interprets its own. The
+// last two are optional analyses: blank (their key absent) leaves a run as without them.
 struct PARAMETERS {
   Option freq_spacing;
   Option offset_rem;
@@ -19,6 +20,8 @@ struct PARAMETERS {
   Option single_win_out;
   Option average_spectra_out;
   Option filter_out;
+  Option window_rejection;  // "frequency:n": frequency-domain rejection of windows
+  Option azimuth_step;      // d degrees: H/V per azimuth 0, d, 2d, ... < 180
 };
 
 }  // namespace hv

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ratiospec/result_header.hpp"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/fields.hpp"
 
@@ -24,6 +26,31 @@ void write_option_lines(std::ostream& os, const PARAMETERS& par) {
       {"# average_spectra_out:", &par.average_spectra_out},
   }};
   for (const auto& [key, value] : echoed) os << ' ' << key << value->view() << '\n';
+  // The optional analyses are echoed only when asked for, so that a run without them
+  // writes the same header as before they existed.
+  if (!par.window_rejection.blank()) {
+    os << " # window_rejection:" << par.window_rejection.view() << '\n';
+  }
+  if (!par.azimuth_step.blank()) os << " # azimuth_step:" << par.azimuth_step.view() << '\n';
+}
+
+void write_rejection_lines(std::ostream& os, const WindowRejection& rejection) {
+  os << " # window_rejection: kept " << fmt_I(rejection.kept_count(), 6) << " of "
+     << fmt_I(rejection.nwin(), 6) << " windows after " << fmt_I(rejection.iterations, 3)
+     << " iterations at " << fmt_F(rejection.n_sd, 8, 3) << " s.d.\n";
+  const std::vector<int> rejected = rejection.rejected();
+  if (rejected.empty()) {
+    os << " # rejected_windows: none\n";
+    return;
+  }
+  constexpr std::size_t per_line = 10;
+  for (std::size_t i = 0; i < rejected.size(); i += per_line) {
+    os << " # rejected_windows:";
+    for (std::size_t k = i; k < std::min(rejected.size(), i + per_line); ++k) {
+      os << fmt_I(rejected[k], 7);
+    }
+    os << '\n';
+  }
 }
 
 void write_labels_line(std::ostream& os, const std::array<Text<12>, 4>& labels) {
