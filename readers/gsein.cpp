@@ -449,7 +449,9 @@ int WaveformReader::data1() {
     if (!read) return gse::bad_waveform;
     std::string_view line;
     if (!in_.line(line)) return fail("the file ends before the checksum line");
-    if (!checksum(line, 11, 25)) return gse::bad_waveform;
+    // Read from column 5 on, as for CMP data: a checksum of ten digits and a sign
+    // written after CHK1 in 15 columns starts before column 11.
+    if (!checksum(line, 5, line.size())) return gse::bad_waveform;
   }
   trace(3, "-- remove differences diff:", hdr_.ndiff, " no. samples: ", hdr_.samps);
   for (int pass = 0; pass < hdr_.ndiff; ++pass) REMDIF1(samples());
