@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -109,8 +110,8 @@ class Fields {
   void real(std::size_t a, std::size_t b, Real& out, const char* name, bool required = false) {
     const std::string_view text = strip(columns(line_, a, b));
     if (text.empty() && !required) return;
-    std::optional<double> v = parse_double(text);
-    if (v && std::isfinite(static_cast<Real>(*v))) {
+    const std::optional<double> v = parse_double(text);
+    if (v && std::fabs(*v) <= std::numeric_limits<Real>::max()) {
       out = static_cast<Real>(*v);
     } else if (bad_ == nullptr) {
       bad_ = name;
