@@ -116,6 +116,7 @@ GseLines::Read GseLines::next_int(std::int32_t& value) {
       continue;
     }
     if (c == '/') return Read::bad;
+    if (quick_int(value)) return Read::value;
     std::size_t length = 0;
     for (;;) {
       std::size_t e = pos_ + length;
@@ -131,6 +132,27 @@ GseLines::Read GseLines::next_int(std::int32_t& value) {
     after_value_ = true;
     return Read::value;
   }
+}
+
+bool GseLines::quick_int(std::int32_t& value) {
+  const char* p = buf_.data() + pos_;
+  const char* const end = buf_.data() + end_;
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  const char* const digits = p;
+  std::int64_t v = 0;
+  while (p < end && p - digits < 11 && static_cast<unsigned>(*p - '0') <= 9) {
+    v = v * 10 + (*p++ - '0');
+  }
+  // Anything unusual (no digits, too many, a value cut by the end of the buffer, a
+  // character that is not a separator) goes the careful way.
+  if (p == digits || p - digits > 10 || p == end || !separates(*p)) return false;
+  if (negative) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<std::int32_t>(v);
+  pos_ = static_cast<std::size_t>(p - buf_.data());
+  after_value_ = true;
+  return true;
 }
 
 void GseLines::skip_line() {

@@ -42,6 +42,9 @@ class GseLines {
 
   // Keeps the unread bytes and reads more after them. False when nothing came.
   bool fill();
+  // The integer at pos_ when it is plainly one and ends inside the buffer; false
+  // leaves everything as it was.
+  bool quick_int(std::int32_t& value);
   // Keeps the first max_line bytes of the current line apart and skips the rest.
   std::string_view cut_line();
   bool separates(char c) const {

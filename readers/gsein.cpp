@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -109,8 +110,8 @@ class Fields {
   void real(std::size_t a, std::size_t b, Real& out, const char* name, bool required = false) {
     const std::string_view text = strip(columns(line_, a, b));
     if (text.empty() && !required) return;
-    std::optional<double> v = parse_double(text);
-    if (v && std::isfinite(static_cast<Real>(*v))) {
+    const std::optional<double> v = parse_double(text);
+    if (v && std::fabs(*v) <= std::numeric_limits<Real>::max()) {
       out = static_cast<Real>(*v);
     } else if (bad_ == nullptr) {
       bad_ = name;
@@ -449,7 +450,9 @@ int WaveformReader::data1() {
     if (!read) return gse::bad_waveform;
     std::string_view line;
     if (!in_.line(line)) return fail("the file ends before the checksum line");
-    if (!checksum(line, 11, 25)) return gse::bad_waveform;
+    // Read from column 5 on, as for CMP data: a checksum of ten digits and a sign
+    // written after CHK1 in 15 columns starts before column 11.
+    if (!checksum(line, 5, line.size())) return gse::bad_waveform;
   }
   trace(3, "-- remove differences diff:", hdr_.ndiff, " no. samples: ", hdr_.samps);
   for (int pass = 0; pass < hdr_.ndiff; ++pass) REMDIF1(samples());

@@ -2,6 +2,7 @@
 #include "readers/readergse.hpp"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <string>
@@ -147,7 +148,7 @@ int Assembly::take(const GSEHDR& hdr, int column) {
   // A zero or unbounded factor would turn every sample into 0 or infinity and every
   // spectral ratio into NaN; no count may overflow single precision either.
   const double f = gse_velocity_factor(hdr);
-  if (!(f != 0.0 && std::isfinite(static_cast<float>(f * 2147483648.0)))) {
+  if (!(f != 0.0 && std::fabs(f) * 2147483648.0 <= std::numeric_limits<float>::max())) {
     say("channel ", hdr.channel.view(), " of station ", hdr.station.trimmed(),
         " has no usable calibration (counts to m/s)");
     free_line(console_, " calib =", hdr.calib, " calper =", hdr.calper,

@@ -356,6 +356,20 @@ TEST(Gsein, CompressedLinesLongerThan132CharactersAreKept) {
   EXPECT_EQ(r.console, "");
 }
 
+TEST(Gsein, Gse1ChecksumOfElevenCharactersIsReadWhole) {
+  synth::GseChannel c;
+  c.channel = "sz";
+  c.counts = {-2147483647, -1, 5};  // sum -2147483643, written from column 9
+  synth::GseStyle style;
+  style.version = 1;
+  style.datatype = "INTV";
+  style.ndiff = 0;
+  const auto r = read_all(synth::gse_waveform(c, style));
+  ASSERT_EQ(r.status.front(), gse::ok);
+  EXPECT_EQ(r.waveform.front().checksum, -2147483643);
+  EXPECT_EQ(r.console, "");
+}
+
 TEST(Gsein, VerbosityAboveZeroTracesTheVersion) {
   const auto r = read_all(wid2_fields + "\nDAT2\n1 2 3\nCHK2 6\n", gse::text_capacity, 1);
   EXPECT_EQ(r.console, " -- reading GSE2.0 format data\n");
