@@ -20,6 +20,7 @@
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 #include "tools/synth_dh.hpp"
+#include "tools/synth_gse.hpp"
 
 namespace hv::test {
 namespace {
@@ -219,7 +220,10 @@ TEST_F(FilterRun, CalmpickFindsEachFormatWhateverTheNameEnding) {
   const std::string dh_as_kaf = write_recording(rec, 3, "dh_named.kaf");
   const std::string kaf_as_gse = write_recording(rec, 2, "kaf_named.gse");
   const std::string dh_plain = write_recording(rec, 3, "dh_named.dat");
-  write_file(dir.file("list.txt"), dh_as_kaf + "\n" + kaf_as_gse + "\n" + dh_plain + "\n");
+  const std::string gse_as_kaf = dir.file("gse_named.kaf");
+  synth::write_gse(gse_as_kaf, synth::gse_channels(rec, spec, 2), synth::GseStyle{});
+  write_file(dir.file("list.txt"),
+             dh_as_kaf + "\n" + kaf_as_gse + "\n" + dh_plain + "\n" + gse_as_kaf + "\n");
   write_file(dir.file("cpar.txt"), "1.0 25.0 0.2 5.0 20.0 0.0 0 0 0.0\n");
   {
     WorkingDirectory cwd(dir.path());
@@ -235,9 +239,9 @@ TEST_F(FilterRun, CalmpickFindsEachFormatWhateverTheNameEnding) {
     int format = 0;
     fields >> start >> end >> format;
     formats.push_back(format);
-    EXPECT_EQ(format, path == kaf_as_gse ? 2 : 3) << line;
+    EXPECT_EQ(format, path == kaf_as_gse ? 2 : path == gse_as_kaf ? 1 : 3) << line;
   }
-  EXPECT_EQ(formats.size(), 6u) << "two windows per recording";
+  EXPECT_EQ(formats.size(), 8u) << "two windows per recording";
 
   const RunResult r =
       run_ratiospec({dir.file("win.txt"), parameters({"offset_rem: high-pass:0.5"}), out()});
