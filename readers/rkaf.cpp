@@ -13,6 +13,7 @@
 
 #include "common/fields.hpp"
 #include "common/freefmt.hpp"
+#include "readers/finite_samples.hpp"
 
 namespace hv {
 
@@ -36,9 +37,8 @@ class ChunkReader {
  public:
   explicit ChunkReader(std::streambuf& source) : source_(source), buf_(block) {}
 
-  // Next line cut to its first header_width characters, without its line end (a
-  // carriage return before the newline, or before the end of the file, is dropped
-  // too). False at the end of the file.
+  // Next line cut to its first header_width characters, without its line end: a
+  // newline, a carriage return, or the two together. False at the end of the file.
   bool line(std::string& out);
 
   // One free-format read of three reals starting at the current line: values are
@@ -57,8 +57,21 @@ class ChunkReader {
   bool fill();
   bool ends_value(std::size_t i) const {
     const char c = buf_[i];
-    if (c == ' ' || c == ',' || c == '/' || c == '\n') return true;
-    return c == '\r' && (i + 1 == end_ ? eof_ : buf_[i + 1] == '\n');
+    return c == ' ' || c == ',' || c == '/' || c == '\n' || c == '\r';
+  }
+  static const char* find_line_end(const char* start, std::size_t avail) {
+    return std::find_if(start, start + avail, [](char c) { return c == '\n' || c == '\r'; });
+  }
+  // Steps over the line end at pos_; a newline right after a carriage return belongs
+  // to the same line end and is skipped when the next read starts.
+  void consume_line_end() {
+    lf_pending_ = buf_[pos_] == '\r';
+    ++pos_;
+  }
+  void skip_pending_lf() {
+    if (!lf_pending_) return;
+    lf_pending_ = false;
+    if ((pos_ < end_ || fill()) && buf_[pos_] == '\n') ++pos_;
   }
 
   std::streambuf& source_;
@@ -66,6 +79,7 @@ class ChunkReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
+  bool lf_pending_ = false;
 };
 
 bool ChunkReader::fill() {
@@ -88,27 +102,25 @@ bool ChunkReader::fill() {
 
 bool ChunkReader::line(std::string& out) {
   out.clear();
+  skip_pending_lf();
   std::size_t length = 0;
-  char last = 0;
   bool ended = false;
   while (!ended) {
     if (pos_ == end_ && !fill()) break;
     const char* start = buf_.data() + pos_;
     const std::size_t avail = end_ - pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', avail));
-    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - start) : avail;
+    const char* eol = find_line_end(start, avail);
+    const auto n = static_cast<std::size_t>(eol - start);
+    // Only the characters the header can use are kept: a long line costs no memory.
     if (out.size() < header_width) out.append(start, std::min(n, header_width - out.size()));
-    if (n > 0) last = start[n - 1];
     length += n;
     pos_ += n;
-    if (nl != nullptr) {
-      ++pos_;
+    if (n < avail) {
+      consume_line_end();
       ended = true;
     }
   }
-  if (!ended && length == 0) return false;
-  if (last == '\r' && length <= header_width) out.pop_back();
-  return true;
+  return ended || length > 0;
 }
 
 bool ChunkReader::sample(std::array<float, 3>& v) {
@@ -117,7 +129,7 @@ bool ChunkReader::sample(std::array<float, 3>& v) {
   while (got < 3) {
     if (pos_ == end_ && !fill()) return false;
     const char c = buf_[pos_];
-    if (c == ' ' || c == '\n') {
+    if (c == ' ' || c == '\n' || c == '\r') {
       ++pos_;
       continue;
     }
@@ -153,9 +165,10 @@ bool ChunkReader::sample(std::array<float, 3>& v) {
   for (;;) {
     if (pos_ == end_ && !fill()) return true;
     const char* start = buf_.data() + pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
-    if (nl != nullptr) {
-      pos_ += static_cast<std::size_t>(nl - start) + 1;
+    const char* eol = find_line_end(start, end_ - pos_);
+    if (eol != buf_.data() + end_) {
+      pos_ += static_cast<std::size_t>(eol - start);
+      consume_line_end();
       return true;
     }
     pos_ = end_;
@@ -194,6 +207,20 @@ std::optional<StartTime> read_start_time(std::string_view text) {
 }
 
 // The header values in their own types, checked before anything is stored.
+// A header number with a second number after it ("62,5" with a decimal comma, "62 5")
+// would be read as its first part alone; a unit word after the value is fine.
+bool holds_second_number(std::string_view value) {
+  std::size_t i = value.find_first_not_of(' ');
+  if (i == std::string_view::npos) return false;
+  i = value.find_first_of(" ,/", i);
+  if (i == std::string_view::npos || value[i] == '/') return false;
+  i = value.find_first_not_of(' ', i);
+  if (i != std::string_view::npos && value[i] == ',') i = value.find_first_not_of(' ', i + 1);
+  if (i == std::string_view::npos) return false;
+  const char c = value[i];
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
 struct Converted {
   KAFHDR8 hdr;
   Key bad_key = sta_code;
@@ -209,6 +236,10 @@ bool convert(const std::array<std::string, keys.size()>& slot, Converted& out) {
   };
 
   hdr.sta_code = slot[sta_code];
+  for (const Key key : {samp_freq, ndat, north_rot, gain}) {
+    if (holds_second_number(slot[key]))
+      return refuse(key, " holds a second number after its value");
+  }
 
   const auto freq = read_real(slot[samp_freq]);
   if (!freq) return refuse(samp_freq, " is not a number");
@@ -334,6 +365,7 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
     for (const std::span<float> column : {c1, c2, c3}) {
       for (std::size_t k = 0; k < n; ++k) column[k] /= hdr.gain;
     }
+    if (first_non_finite(ts, ndat) != 0) return kaf::not_finite;
   }
   return kaf::ok;
 }
@@ -350,13 +382,14 @@ struct StatusText {
 constexpr std::string_view impossible = "this error should be impossible";
 constexpr std::string_view no_unit = " no unused logical unit could be obtained";
 
-constexpr std::array<StatusText, 7> status_texts = {{
+constexpr std::array<StatusText, 8> status_texts = {{
     {kaf::unit_query_failed, impossible, {}, false},
     {kaf::no_free_unit, impossible, {}, false},
     {kaf::cannot_open, "this file cannot be opened", {}, true},
     {kaf::keys_not_set, "mandatory parameters are not entirely set", {}, true},
     {kaf::too_many_samples, "number of samples      : ", {}, true},
     {kaf::bad_sample, "error reading time histories data", {}, true},
+    {kaf::not_finite, "a sample is not a finite number once divided by GAIN", {}, true},
     {kaf::not_kaf, "the opened file is NOT a current version KAF",
      "the opened file is NOT a current  version KAF", true},
 }};
