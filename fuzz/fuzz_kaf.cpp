@@ -1,21 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The KAF reader on arbitrary bytes, through the reader table as both programs call it.
-#include <sstream>
-
-#include "fuzz/fuzz_support.hpp"
-#include "readers/reader_table.hpp"
-#include "readers/records.hpp"
+// The KAF reader on arbitrary bytes.
+#include "fuzz/fuzz_reader.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace hv;
-  static TIMESERIES ts;  // 7 MB: made once, not per input
-  const std::string path = fuzz::write_input("in.kaf", data, size);
-  const ReaderRow* reader = find_reader(2);
-  for (const Voice voice : {Voice::ratiospec, Voice::calmpick}) {
-    std::ostringstream console;
-    UnitTable units;
-    RecordingInfo info;
-    reader->read(Name(path), ChannelRequest{}, voice, ts, info, units, console);
-  }
-  return 0;
+  return hv::fuzz::read_with_format(2, data, size);
 }
