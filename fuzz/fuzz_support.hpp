@@ -14,7 +14,8 @@
 namespace hv::fuzz {
 
 // The scratch folder of this process; it is also made the working directory, so
-// that calmpick's window-count file lands there.
+// that calmpick's window-count file lands there. Give the fuzzer absolute corpus
+// paths: relative ones would no longer resolve after the first input.
 inline const std::string& scratch() {
   static const std::string dir = [] {
     const char* base = std::getenv("TMPDIR");
