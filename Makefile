@@ -1,13 +1,17 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Front door: `make` builds, `make test` runs every test (plain and sanitised),
 # `make bench` runs the benchmarks, `make demo` runs the chain on a bundled
-# synthetic recording.
+# synthetic recording, `make fuzz` runs every fuzz harness for FUZZ_SECONDS.
 JOBS ?= 2
 CMAKE_FLAGS ?=
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
+# make test replays the committed corpora and fuzzes each harness this long.
+FUZZ_SMOKE_SECONDS ?= 20
 
-.PHONY: all build test test-plain test-asan bench demo clean
+.PHONY: all build test test-plain test-asan test-fuzz fuzz fuzz-build bench demo clean
 
 all: build
 
@@ -24,7 +28,18 @@ test-asan:
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan
+fuzz-build:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_FUZZ=ON \
+		-DHV_TESTS=OFF -DHV_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+test-fuzz: fuzz-build
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SMOKE_SECONDS) replay
+
+test: test-plain test-asan test-fuzz
 
 bench: build
 	./tools/run_bench.sh $(BUILD)
@@ -33,4 +48,4 @@ demo: build
 	./tools/demo.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "calmpick/format_preset.hpp"
@@ -14,9 +15,11 @@
 #include "calmpick/select_windows.hpp"
 #include "calmpick/selection_parameters.hpp"
 #include "calmpick/window.hpp"
+#include "common/cmdline.hpp"
 #include "common/fields.hpp"
 #include "common/glun.hpp"
 #include "common/lines.hpp"
+#include "common/result_file.hpp"
 #include "readers/readerth.hpp"
 #include "readers/records.hpp"
 
@@ -128,9 +131,52 @@ int process_recording(const SelectionParameters& par, const Name& path, int form
   return s.windows.count;
 }
 
-}  // namespace
+// The recordings named by the list file, read ahead so that no result can replace one.
+void add_recordings(std::ifstream& list, InputFiles& inputs) {
+  std::string line;
+  while (read_line(list, line)) {
+    const Name path(line);
+    if (!path.blank()) inputs.add(path.trimmed());
+  }
+  list.clear();
+  list.seekg(0);
+}
 
-int calmpick_run(std::span<const std::string> args, std::ostream& console) {
+// Refuses results that would land on an input or on each other.
+bool outputs_clash(const Name& list_file, const Name& parameters_file, const Name& output_file,
+                   std::ifstream& list, std::ostream& console) {
+  InputFiles inputs;
+  inputs.add(list_file.trimmed());
+  inputs.add(parameters_file.trimmed());
+  add_recordings(list, inputs);
+  const std::string output(output_file.trimmed());
+  for (const std::string& name : {output, std::string(counts_file)}) {
+    if (const std::string* input = inputs.match(name)) {
+      error_with_name(
+          console, " calmpick : ERROR, the result file would replace an input file:", Name(name));
+      free_line(console, Name(*input).view());
+      return true;
+    }
+  }
+  if (same_file(output, counts_file)) {
+    error_with_name(console,
+                    " calmpick : ERROR, the output file is the window-count file:", output_file);
+    return true;
+  }
+  return false;
+}
+
+// Opens a result file of the run under its temporary name.
+bool open_result(std::ofstream& out, ResultSet& results, const std::string& name) {
+  const std::optional<std::string> temp = results.start(name);
+  if (!temp) return false;
+  out.open(*temp, std::ios::binary | std::ios::trunc);
+  return out.is_open();
+}
+
+// Sets results_possible once the run goes for its result files.
+int select_all(std::span<const std::string> args, ResultSet& results, bool& results_possible,
+               std::ostream& console) {
   Name list_file, parameters_file, output_file;
   if (GCMLNW(args, list_file, parameters_file, output_file, console) == 1) return exit_done;
 
@@ -145,13 +191,15 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
                     " calmpick : ERROR, the parameter file cannot be opened:", parameters_file);
     return exit_files;
   }
-  std::ofstream out(std::string(output_file.trimmed()), std::ios::binary | std::ios::trunc);
-  if (!out) {
+  results_possible = true;
+  if (outputs_clash(list_file, parameters_file, output_file, list, console)) return exit_files;
+  std::ofstream out;
+  if (!open_result(out, results, std::string(output_file.trimmed()))) {
     error_with_name(console, " calmpick : ERROR, the output file cannot be created:", output_file);
     return exit_files;
   }
-  std::ofstream side(counts_file, std::ios::binary | std::ios::trunc);
-  if (!side) {
+  std::ofstream side;
+  if (!open_result(side, results, counts_file)) {
     error_with_name(
         console, " calmpick : ERROR, the window-count file cannot be created:", Name(counts_file));
     return exit_files;
@@ -192,7 +240,10 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
     RecordingInfo info;
     if (READERTHW(format, path, s.ts, info, s.units, console) != 0) {
       error_with_name(console, " Following file can not be read:", path);
-      return exit_unreadable;
+      // The windows of the recordings before it are kept: write them out in full.
+      out.flush();
+      side.flush();
+      return out && side ? exit_unreadable : exit_files;
     }
 
     int count = 0;
@@ -227,6 +278,31 @@ int calmpick_run(std::span<const std::string> args, std::ostream& console) {
     return exit_files;
   }
   return exit_done;
+}
+
+}  // namespace
+
+int calmpick_run(std::span<const std::string> args, std::ostream& console) {
+  if (args.size() == 3) {
+    if (const std::string* name = overlong_name(args)) {
+      free_line(console, " calmpick : ERROR, a file name is longer than 200 characters:");
+      free_line(console, *name);
+      return exit_files;
+    }
+  }
+  ResultSet results;
+  bool results_possible = false;
+  int status = select_all(args, results, results_possible, console);
+  if (status == exit_done || status == exit_unreadable) {
+    std::string failed;
+    if (results.commit_all(failed)) return status;
+    error_with_name(console,
+                    " calmpick : ERROR, the result file cannot be put in place:", Name(failed));
+    status = exit_files;
+  }
+  results.discard_all();
+  if (results_possible) console << no_result_written << '\n';
+  return status;
 }
 
 }  // namespace hv

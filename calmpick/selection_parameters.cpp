@@ -118,6 +118,11 @@ std::vector<std::string> refused_parameters(const SelectionParameters& p) {
   };
   if (!(p.ratmin > 0.0f)) refuse("ratmin must be greater than 0; given:", p.ratmin);
   if (!(p.ratmax > 0.0f)) refuse("ratmax must be greater than 0; given:", p.ratmax);
+  // Limits that no ratio lies between, or a negative tolerance, can accept no window.
+  if (p.ratmin > 0.0f && p.ratmax > 0.0f && !(p.ratmin < p.ratmax)) {
+    refused.push_back(free_text("ratmin must be below ratmax; given:", p.ratmin, p.ratmax));
+  }
+  if (p.tbad < 0.0f) refuse("tbad must not be negative; given:", p.tbad);
   if (!(p.tlong > 0.0f)) {
     refuse("tlong must be greater than 0; given:", p.tlong);
   } else if (const float tstep = window_step(p); !(tstep > 0.0f) || !std::isfinite(tstep)) {

@@ -11,6 +11,13 @@ int GUW8(std::span<const std::string> args, std::vector<Name>& words) {
   return static_cast<int>(words.size());
 }
 
+const std::string* overlong_name(std::span<const std::string> args) {
+  for (const std::string& arg : args) {
+    if (static_cast<std::size_t>(TRIMLEN(arg)) > Name::size()) return &arg;
+  }
+  return nullptr;
+}
+
 bool CKESFI(const Name& name) {
   std::error_code ec;
   const std::string trimmed(name.trimmed());

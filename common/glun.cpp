@@ -50,6 +50,12 @@ bool UnitFile::open_write(std::string_view name) {
   return open(name, std::ios::out | std::ios::trunc);
 }
 
+bool UnitFile::open_result(std::string_view name) {
+  if (unit_ < 0 || table_.is_open(unit_)) return false;
+  const std::optional<std::string> temp = table_.results.start(std::string(name));
+  return temp && open_write(*temp);
+}
+
 void UnitFile::close() {
   if (stream_.is_open()) stream_.close();
   const auto it = table_.open_.find(unit_);

@@ -7,6 +7,8 @@
 #include <map>
 #include <string_view>
 
+#include "common/result_file.hpp"
+
 namespace hv {
 
 class UnitFile;
@@ -24,6 +26,9 @@ class UnitTable {
   bool is_open(int unit) const;
   // Closes every file open on units 31..50; files on other units stay open.
   void CLALL();
+
+  // The result files the run has started; they reach their names only on commit.
+  ResultSet results;
 
  private:
   friend class UnitFile;
@@ -44,6 +49,8 @@ class UnitFile {
   // taken by another file; opening for reading also fails on a directory.
   bool open_read(std::string_view name);
   bool open_write(std::string_view name);
+  // Starts a result file of the run's set and opens its temporary file for writing.
+  bool open_result(std::string_view name);
   void close();
   bool is_open() const { return stream_.is_open(); }
   std::fstream& stream() { return stream_; }

@@ -2,6 +2,8 @@
 #include "common/lines.hpp"
 
 #include <filesystem>
+#include <streambuf>
+#include <string>
 #include <system_error>
 
 namespace hv {
@@ -11,9 +13,25 @@ bool is_regular_input(std::string_view path) {
   return std::filesystem::is_regular_file(std::filesystem::path(path), ec);
 }
 
-bool read_line(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+bool read_line(std::istream& in, std::string& line, std::size_t keep) {
+  line.clear();
+  std::streambuf* source = in.rdbuf();
+  if (!in.good() || source == nullptr) {
+    in.setstate(std::ios::failbit);
+    return false;
+  }
+  using traits = std::char_traits<char>;
+  int c = source->sbumpc();
+  if (traits::eq_int_type(c, traits::eof())) {
+    in.setstate(std::ios::eofbit | std::ios::failbit);
+    return false;
+  }
+  while (!traits::eq_int_type(c, traits::eof()) && c != '\n' && c != '\r') {
+    if (line.size() < keep) line.push_back(traits::to_char_type(c));
+    c = source->sbumpc();
+  }
+  if (c == '\r' && source->sgetc() == '\n') source->sbumpc();
+  if (traits::eq_int_type(c, traits::eof())) in.setstate(std::ios::eofbit);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // Line input for the text files of both programs.
 #pragma once
 
+#include <cstddef>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -12,9 +13,14 @@ namespace hv {
 // empty, and a device or pipe can hold a line that never ends.
 bool is_regular_input(std::string_view path);
 
-// Reads the next line without its line end (a carriage return before the newline is
-// dropped too, so files edited on other systems read the same). False at the end of
-// the file.
-bool read_line(std::istream& in, std::string& line);
+// The most characters of a line that any of our text formats uses (the window file
+// reads 1000); the rest of a longer line is skipped without being stored.
+inline constexpr std::size_t line_kept = 1000;
+
+// Reads the next line without its line end, which is a newline, a carriage return or
+// the two together, so that files written on any system read the same. Only the first
+// `keep` characters are stored: a file without line ends costs no memory. False at
+// the end of the file.
+bool read_line(std::istream& in, std::string& line, std::size_t keep = line_kept);
 
 }  // namespace hv

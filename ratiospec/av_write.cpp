@@ -56,7 +56,7 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
     return 1;
   }
   UnitFile file(units, unit);
-  if (!file.open_write(*name)) {
+  if (!file.open_result(*name)) {
     report_not_created("AV_WRITE", *name, console);
     return 1;
   }

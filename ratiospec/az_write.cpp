@@ -59,7 +59,7 @@ int AZ_WRITE(const Name& output_file, std::span<const float> f, int nfreq, const
     return 1;
   }
   UnitFile file(units, unit);
-  if (!file.open_write(*name)) {
+  if (!file.open_result(*name)) {
     report_not_created("AZ_WRITE", *name, console);
     return 1;
   }

@@ -27,6 +27,9 @@ struct RunControl {
   bool warned = false;
   StageTimes* times = nullptr;
   int threads = 1;
+  // Set once the run goes for its result files: an error from then on ends with the
+  // line saying that none was written.
+  bool results_possible = false;
 };
 
 // Thrown by CKERR to unwind to the run entry with the exit status; nothing else

@@ -22,7 +22,7 @@ int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, U
     return 1;
   }
   UnitFile file(units, unit);
-  if (!file.open_write(*name)) {
+  if (!file.open_result(*name)) {
     report_not_created("FOUT", *name, console);
     return 1;
   }

@@ -16,6 +16,11 @@ int GCMLN(std::span<const std::string> args, Name& window_file, Name& parameter_
     console << " use : ratiospec window_file parameters_file output_file\n";
     return 1;
   }
+  if (const std::string* name = overlong_name(args)) {
+    free_line(console, " ERROR : file name longer than 200 characters:");
+    free_line(console, *name);
+    return 1;
+  }
   window_file = words[0];
   parameter_file = words[1];
   output_file = words[2];

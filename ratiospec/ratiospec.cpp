@@ -8,6 +8,7 @@
 
 #include "common/fields.hpp"
 #include "common/workers.hpp"
+#include "ratiospec/check_outputs.hpp"
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/fout.hpp"
 #include "ratiospec/gcmln.hpp"
@@ -60,6 +61,10 @@ void run_sequence(std::span<const std::string> args, RunControl& run) {
     free_line(run.console, window_file.view());
     CKERR(1, run);
   }
+  run.results_possible = true;
+  CKERR(
+      CHECK_OUTPUTS(output_file, window_file, parameter_file, rec->windows, rec->par, run.console),
+      run);
 
   {
     const StageTimer timer(run.times ? &run.times->reading : nullptr);

@@ -16,7 +16,7 @@ int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::
   const std::optional<std::string> name = result_name(output_file, window_suffix(w), console);
   if (!name) return 1;
   UnitFile file(units, unit);
-  if (!file.open_write(*name)) {
+  if (!file.open_result(*name)) {
     report_not_created("SWIN_WRITE", *name, console);
     return 1;
   }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/fields.hpp"
+#include "readers/finite_samples.hpp"
 #include "readers/reader_table.hpp"
 #include "spectral/hps.hpp"
 #include "spectral/rmean.hpp"
@@ -77,6 +78,10 @@ int READERTH(int entry, WINDOWS& windows, const Option& offset_rem, TIMESERIES& 
   }
   ts.nsamp = info.nsamp;
   w.labels = info.labels;
+  if (check_finite_samples(who, w.file, ts, ts.nsamp, console) != 0) {
+    ts.nsamp = 0;
+    return 1;
+  }
 
   if (entry == 1) {
     ts.dt = info.dt;
@@ -97,7 +102,12 @@ int READERTHW(int& format, const Name& file, TIMESERIES& ts, RecordingInfo& info
     const int status =
         reader.read(file, ChannelRequest{}, Voice::calmpick, ts, info, units, console);
     ts.nsamp = status == read_status::ok ? info.nsamp : 0;
-    if (status == read_status::ok) ts.dt = info.dt;
+    if (status != read_status::ok) return status;
+    ts.dt = info.dt;
+    if (check_finite_samples(" READERTHW : ", file, ts, ts.nsamp, console) != 0) {
+      ts.nsamp = 0;
+      return read_status::failed;
+    }
     return status;
   };
 

@@ -10,6 +10,7 @@
 
 #include "common/fields.hpp"
 #include "common/freefmt.hpp"
+#include "readers/finite_samples.hpp"
 #include "readers/text_source.hpp"
 
 namespace hv {
@@ -59,6 +60,20 @@ std::optional<StartTime> read_start_time(std::string_view text) {
 }
 
 // The header values in their own types, checked before anything is stored.
+// A header number with a second number after it ("62,5" with a decimal comma, "62 5")
+// would be read as its first part alone; a unit word after the value is fine.
+bool holds_second_number(std::string_view value) {
+  std::size_t i = value.find_first_not_of(' ');
+  if (i == std::string_view::npos) return false;
+  i = value.find_first_of(" ,/", i);
+  if (i == std::string_view::npos || value[i] == '/') return false;
+  i = value.find_first_not_of(' ', i);
+  if (i != std::string_view::npos && value[i] == ',') i = value.find_first_not_of(' ', i + 1);
+  if (i == std::string_view::npos) return false;
+  const char c = value[i];
+  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+}
+
 struct Converted {
   KAFHDR8 hdr;
   Key bad_key = sta_code;
@@ -74,6 +89,10 @@ bool convert(const std::array<std::string, keys.size()>& slot, Converted& out) {
   };
 
   hdr.sta_code = slot[sta_code];
+  for (const Key key : {samp_freq, ndat, north_rot, gain}) {
+    if (holds_second_number(slot[key]))
+      return refuse(key, " holds a second number after its value");
+  }
 
   const auto freq = read_real(slot[samp_freq]);
   if (!freq) return refuse(samp_freq, " is not a number");
@@ -199,6 +218,7 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
     for (const std::span<float> column : {c1, c2, c3}) {
       for (std::size_t k = 0; k < n; ++k) column[k] /= hdr.gain;
     }
+    if (first_non_finite(ts, ndat) != 0) return kaf::not_finite;
   }
   return kaf::ok;
 }
@@ -215,13 +235,14 @@ struct StatusText {
 constexpr std::string_view impossible = "this error should be impossible";
 constexpr std::string_view no_unit = " no unused logical unit could be obtained";
 
-constexpr std::array<StatusText, 7> status_texts = {{
+constexpr std::array<StatusText, 8> status_texts = {{
     {kaf::unit_query_failed, impossible, {}, false},
     {kaf::no_free_unit, impossible, {}, false},
     {kaf::cannot_open, "this file cannot be opened", {}, true},
     {kaf::keys_not_set, "mandatory parameters are not entirely set", {}, true},
     {kaf::too_many_samples, "number of samples      : ", {}, true},
     {kaf::bad_sample, "error reading time histories data", {}, true},
+    {kaf::not_finite, "a sample is not a finite number once divided by GAIN", {}, true},
     {kaf::not_kaf, "the opened file is NOT a current version KAF",
      "the opened file is NOT a current  version KAF", true},
 }};

@@ -23,6 +23,8 @@ inline constexpr int cannot_open = 4;
 inline constexpr int keys_not_set = 7;
 inline constexpr int too_many_samples = 8;
 inline constexpr int bad_sample = 9;
+// A sample that is no longer finite once divided by GAIN.
+inline constexpr int not_finite = 10;
 inline constexpr int not_kaf = 50;
 // 1000 + n: line n could not be read, holds an unknown key, or holds a value that is
 // not valid for its key.

@@ -28,27 +28,25 @@ bool TextSource::fill() {
 
 bool TextSource::line(std::string& out, std::size_t width) {
   out.clear();
+  skip_pending_lf();
   std::size_t length = 0;
-  char last = 0;
   bool ended = false;
   while (!ended) {
     if (pos_ == end_ && !fill()) break;
     const char* start = buf_.data() + pos_;
     const std::size_t avail = end_ - pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', avail));
-    const std::size_t n = nl != nullptr ? static_cast<std::size_t>(nl - start) : avail;
+    const char* eol = find_line_end(start, avail);
+    const auto n = static_cast<std::size_t>(eol - start);
+    // Only the characters the format can use are kept: a long line costs no memory.
     if (out.size() < width) out.append(start, std::min(n, width - out.size()));
-    if (n > 0) last = start[n - 1];
     length += n;
     pos_ += n;
-    if (nl != nullptr) {
-      ++pos_;
+    if (n < avail) {
+      consume_line_end();
       ended = true;
     }
   }
-  if (!ended && length == 0) return false;
-  if (last == '\r' && length <= width) out.pop_back();
-  return true;
+  return ended || length > 0;
 }
 
 TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
@@ -57,7 +55,7 @@ TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
   while (got < 3) {
     if (pos_ == end_ && !fill()) return Sample::end_of_file;
     const char c = buf_[pos_];
-    if (c == ' ' || c == '\n') {
+    if (c == ' ' || c == '\n' || c == '\r') {
       ++pos_;
       continue;
     }
@@ -68,22 +66,15 @@ TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
       continue;
     }
     if (c == '/') return Sample::bad_value;
-    // The last byte in the buffer is looked at only once the next one is known, so
-    // that a carriage return can be told apart from one that ends the line.
     std::size_t length = 0;
     for (;;) {
-      const std::size_t limit = eof_ ? end_ : end_ - 1;
       std::size_t e = pos_ + length;
-      while (e < limit && !ends_value(e)) ++e;
+      while (e < end_ && !ends_value(e)) ++e;
       length = e - pos_;
-      if (e < limit || eof_ || length > max_value) break;
+      if (e < end_ || eof_ || length > max_value) break;
       fill();
     }
     if (length > max_value) return Sample::bad_value;
-    if (length == 0) {  // a carriage return that ends the line
-      ++pos_;
-      continue;
-    }
     const auto value = parse_real({buf_.data() + pos_, length});
     if (!value) return Sample::bad_value;
     v[got++] = *value;
@@ -93,9 +84,10 @@ TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
   for (;;) {
     if (pos_ == end_ && !fill()) return Sample::ok;
     const char* start = buf_.data() + pos_;
-    const auto* nl = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
-    if (nl != nullptr) {
-      pos_ += static_cast<std::size_t>(nl - start) + 1;
+    const char* eol = find_line_end(start, end_ - pos_);
+    if (eol != buf_.data() + end_) {
+      pos_ += static_cast<std::size_t>(eol - start);
+      consume_line_end();
       return Sample::ok;
     }
     pos_ = end_;

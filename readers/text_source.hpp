@@ -3,6 +3,7 @@
 // free-format samples of three values each.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <streambuf>
@@ -18,9 +19,8 @@ class TextSource {
  public:
   explicit TextSource(std::streambuf& source) : source_(source), buf_(block) {}
 
-  // Next line cut to its first `width` characters, without its line end (a carriage
-  // return before the newline, or before the end of the file, is dropped too). False
-  // at the end of the file.
+  // Next line cut to its first `width` characters, without its line end: a newline, a
+  // carriage return, or the two together. False at the end of the file.
   bool line(std::string& out, std::size_t width);
 
   enum class Sample { ok, end_of_file, bad_value };
@@ -40,8 +40,21 @@ class TextSource {
   bool fill();
   bool ends_value(std::size_t i) const {
     const char c = buf_[i];
-    if (c == ' ' || c == ',' || c == '/' || c == '\n') return true;
-    return c == '\r' && (i + 1 == end_ ? eof_ : buf_[i + 1] == '\n');
+    return c == ' ' || c == ',' || c == '/' || c == '\n' || c == '\r';
+  }
+  static const char* find_line_end(const char* start, std::size_t avail) {
+    return std::find_if(start, start + avail, [](char c) { return c == '\n' || c == '\r'; });
+  }
+  // Steps over the line end at pos_; a newline right after a carriage return belongs
+  // to the same line end and is skipped when the next read starts.
+  void consume_line_end() {
+    lf_pending_ = buf_[pos_] == '\r';
+    ++pos_;
+  }
+  void skip_pending_lf() {
+    if (!lf_pending_) return;
+    lf_pending_ = false;
+    if ((pos_ < end_ || fill()) && buf_[pos_] == '\n') ++pos_;
   }
 
   std::streambuf& source_;
@@ -49,6 +62,7 @@ class TextSource {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
+  bool lf_pending_ = false;
 };
 
 }  // namespace hv

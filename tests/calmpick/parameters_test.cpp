@@ -159,11 +159,14 @@ INSTANTIATE_TEST_SUITE_P(Values, RefusedParameters,
                                            RefusalCase{"1 25 0.5 2 0 0.2 1 0 0", "tlong"},
                                            RefusalCase{"1 25 0.5 2 -20 0.2 1 0 0", "tlong"},
                                            RefusalCase{"1 25 0.5 2 20 1 1 0 0", "overlap"},
-                                           RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"}),
+                                           RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"},
+                                           RefusalCase{"1 25 2 2 20 0.2 1 0 0", "ratmin must be below"},
+                                           RefusalCase{"1 25 3 2 20 0.2 1 0 0", "ratmin must be below"},
+                                           RefusalCase{"1 25 0.5 2 20 0.2 1 0 -0.01", "tbad"}),
                          test::name_by(&RefusalCase::text));
 
 TEST(RefusedParameters, InconsistentButUsableValuesPass) {
-  EXPECT_TRUE(refused_parameters(read_ok("1 25 3 2 20 -0.5 7 7 -1")).empty());
+  EXPECT_TRUE(refused_parameters(read_ok("1 25 1.99 2 20 -0.5 7 7 0")).empty());
   EXPECT_TRUE(refused_parameters(read_ok("/")).empty());
 }
 

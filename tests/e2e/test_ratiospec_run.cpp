@@ -349,7 +349,8 @@ TEST_F(RatiospecRun, ResultFileThatCannotBeCreatedEndsWithTheErrorExit) {
   const std::string missing = dir.file("no/such/dir/res");
   const auto result = run_ratiospec({windows(rec, 2, 20.0), parameters({}), missing});
   EXPECT_EQ(result.status, 2);
-  EXPECT_NE(result.console.find("  ERROR: AV_WRITE: can not create or write file\n " +
+  EXPECT_NE(result.console.find("  ERROR : no file can be created in the folder of the output "
+                                "file:\n " +
                                 Name(missing).str() + "\n"),
             std::string::npos)
       << result.console;

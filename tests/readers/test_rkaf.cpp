@@ -142,8 +142,55 @@ INSTANTIATE_TEST_SUITE_P(
                     "START_TIME must hold year, month, day, hour, minute and seconds"},
         HeaderFault{"+", "NORTH_ROT = north", 1010, "NORTH_ROT is not a number"},
         HeaderFault{"+", "GAIN = 0", 1010, "GAIN must not be zero"},
-        HeaderFault{"+", "GAIN = 1e99", 1010, "GAIN is not a number"}),
+        HeaderFault{"+", "GAIN = 1e99", 1010, "GAIN is not a number"},
+        HeaderFault{"SAMP_FREQ", "SAMP_FREQ = 62,5", 1003,
+                    "SAMP_FREQ holds a second number after its value"},
+        HeaderFault{"SAMP_FREQ", "SAMP_FREQ = 62 , .5", 1003,
+                    "SAMP_FREQ holds a second number after its value"},
+        HeaderFault{"NDAT", "NDAT = 2 -3", 1004, "NDAT holds a second number after its value"},
+        HeaderFault{"+", "GAIN = 1,5", 1010, "GAIN holds a second number after its value"},
+        HeaderFault{"+", "NORTH_ROT = 12 30", 1010,
+                    "NORTH_ROT holds a second number after its value"}),
     test::name_by([](const HeaderFault& c) { return c.line.empty() ? "no_" + c.key : c.line; }));
+
+// A unit word after a header number is not a second number.
+TEST_F(RkafTest, HeaderNumberFollowedByAUnitWordIsRead) {
+  auto header = with_line(minimal_header(), "SAMP_FREQ", "SAMP_FREQ = 62.5 Hz");
+  header.push_back("GAIN = 2 counts/(m/s)");
+  ASSERT_EQ(read(kaf_text(header, test::two_samples)), kaf::ok) << reason;
+  EXPECT_EQ(samp_freq, 62.5f);
+  EXPECT_EQ(sample(1, 0), 0.75f);
+}
+
+// A gain small enough that a sample divided by it overflows must not hand on
+// infinite samples; the same samples with a gain of one more decade are finite.
+TEST_F(RkafTest, GainThatOverflowsASampleIsRefused) {
+  auto header = minimal_header();
+  header.push_back("GAIN = 1e-29");
+  EXPECT_EQ(read(kaf_text(header, "1 2 3\n4 5 1e10\n")), kaf::not_finite);
+  header.back() = "GAIN = 1e-28";
+  EXPECT_EQ(read(kaf_text(header, "1 2 3\n4 5 1e10\n")), kaf::ok);
+  EXPECT_EQ(sample(3, 1), 1e38f);
+}
+
+// Old Mac files end their lines with a carriage return alone, header included.
+TEST_F(RkafTest, CarriageReturnAloneEndsEveryLine) {
+  std::string text = kaf_text(minimal_header(), "1.5 2.5 3.5\r-1 -2 -3\r");
+  for (char& c : text) c = c == '\n' ? '\r' : c;
+  ASSERT_EQ(read(text), kaf::ok) << reason;
+  EXPECT_EQ(ndat, 2);
+  EXPECT_TRUE(hdr.ch2_id == "E");
+  EXPECT_EQ(sample(1, 1), -1.0f);
+  EXPECT_EQ(sample(3, 1), -3.0f);
+}
+
+// A header line without a line end is kept to its first 100 characters only.
+TEST_F(RkafTest, HeaderLineOfManyMegabytesIsCutNotStored) {
+  auto header = minimal_header();
+  header.push_back("# " + std::string(std::size_t{3} << 20, 'x'));
+  ASSERT_EQ(read(kaf_text(header, test::two_samples)), kaf::ok);
+  EXPECT_EQ(sample(3, 1), -0.6f);
+}
 
 struct StartCase {
   std::string value;
@@ -211,6 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SampleCase{"ExtraNumbersIgnored", "1.5 2.5 3.5 99 x\n-1 -2 -3 4\n"},
                       SampleCase{"BlankLineBetween", "1.5 2.5 3.5\n\n   \n-1 -2 -3\n"},
                       SampleCase{"CarriageReturns", "1.5 2.5 3.5\r\n-1 -2 -3\r\n"},
+                      SampleCase{"CarriageReturnsAlone", "1.5 2.5 3.5\r-1\r-2 -3\r"},
                       SampleCase{"NoFinalNewline", "1.5 2.5 3.5\n-1 -2 -3"},
                       SampleCase{"ExponentsAndSigns", "+15E-1 .25D1 3.5e0\n-1. -2D0 -0.3E1\n"},
                       SampleCase{"LinesAfterNdatIgnored", "1.5 2.5 3.5\n-1 -2 -3\nnot read\n"},
@@ -231,7 +279,8 @@ INSTANTIATE_TEST_SUITE_P(
         SampleCase{"Word", "1 2 3\n4 five 6\n"}, SampleCase{"Overflow", "1 2 3\n4 1e39 6\n"},
         SampleCase{"NotANumber", "1 2 3\nNaN 5 6\n"}, SampleCase{"NullValue", "1 2 3\n4,,5 6\n"},
         SampleCase{"LeadingComma", "1 2 3\n,4 5 6\n"}, SampleCase{"Slash", "1 2 3\n4 5 / 6\n"},
-        SampleCase{"Tabs", "1 2 3\n4\t5\t6\n"}, SampleCase{"LoneCarriageReturn", "1 2 3\n4\r5 6\n"},
+        SampleCase{"Tabs", "1 2 3\n4\t5\t6\n"},
+        SampleCase{"CarriageReturnCutsAValue", "1 2 3\n4\r5\n"},
         SampleCase{"ValueOverOneMebibyte",
                    "1 2 3\n4 0." + std::string(std::size_t{1} << 20, '5') + " 6\n"}),
     [](const auto& info) { return info.param.name; });

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The check every reader makes on its samples once they are scaled: a gain or a
+// calibration small enough to overflow turns samples infinite, and an infinite
+// sample would give NaN spectra that look like a result.
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string_view>
+
+#include "common/text.hpp"
+#include "readers/records.hpp"
+
+namespace hv {
+
+// Position (1-based) of the first sample of the three columns' first nsamp values
+// that is not finite, or 0 when all are.
+int first_non_finite(const TIMESERIES& ts, int nsamp);
+
+// 0 when the first nsamp samples of every column are finite; otherwise 1 after a
+// message that names the routine, the sample and the file.
+int check_finite_samples(std::string_view who, const Name& file, const TIMESERIES& ts, int nsamp,
+                         std::ostream& console);
+
+}  // namespace hv
