@@ -48,19 +48,10 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
              const PARAMETERS& par, UnitTable& units, std::ostream& console,
              const WindowRejection* rejection) {
   const int jfirst = rows.jfirst, jlast = rows.jlast;
-  const std::optional<std::string> name = result_name(output_file, mode == 0 ? "" : "_sp", console);
-  if (!name) return 1;
-  int unit = 0;
-  if (units.GLUN(unit) != 0) {
-    free_line(console, " ERROR: AV_WRITE: can not find free unit number");
-    return 1;
-  }
-  UnitFile file(units, unit);
-  if (!file.open_result(*name)) {
-    report_not_created("AV_WRITE", *name, console);
-    return 1;
-  }
-  std::ostream& os = file.stream();
+  const OpenResult out =
+      open_result_file("AV_WRITE", output_file, mode == 0 ? "" : "_sp", units, console);
+  if (!out.file) return 1;
+  std::ostream& os = out.file->stream();
   int status = 0;
 
   if (mode == 0) {
@@ -115,7 +106,7 @@ int AV_WRITE(int mode, const Name& output_file, std::span<const float> f, const 
   write_rows(os, f, mean, sd, jfirst, jlast);
   os.flush();
   if (!os) {
-    report_not_created("AV_WRITE", *name, console);
+    report_not_created("AV_WRITE", out.name, console);
     return 1;
   }
   return status;

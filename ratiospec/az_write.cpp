@@ -51,19 +51,9 @@ int AZ_WRITE(const Name& output_file, std::span<const float> f, int nfreq, const
              const AzimuthAverages& averages, RowRange rows, const WINDOWS& windows,
              const PARAMETERS& par, const WindowRejection* rejection, UnitTable& units,
              std::ostream& console) {
-  const std::optional<std::string> name = result_name(output_file, "_az", console);
-  if (!name) return 1;
-  int unit = 0;
-  if (units.GLUN(unit) != 0) {
-    free_line(console, " ERROR: AZ_WRITE: can not find free unit number");
-    return 1;
-  }
-  UnitFile file(units, unit);
-  if (!file.open_result(*name)) {
-    report_not_created("AZ_WRITE", *name, console);
-    return 1;
-  }
-  std::ostream& os = file.stream();
+  const OpenResult out = open_result_file("AZ_WRITE", output_file, "_az", units, console);
+  if (!out.file) return 1;
+  std::ostream& os = out.file->stream();
   free_line(os, " ### data used in the azimuthal H/V ratio processing:");
   for (const WindowEntry& win : windows.entry) write_window_line(os, win);
   if (rejection != nullptr) write_rejection_lines(os, *rejection);
@@ -83,7 +73,7 @@ int AZ_WRITE(const Name& output_file, std::span<const float> f, int nfreq, const
   write_rows(os, f, nfreq, set, averages, rows);
   os.flush();
   if (!os) {
-    report_not_created("AZ_WRITE", *name, console);
+    report_not_created("AZ_WRITE", out.name, console);
     return 1;
   }
   return 0;

@@ -14,19 +14,9 @@ int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, U
          std::ostream& console) {
   if (first_token_is(par.filter_out.view(), "no")) return 0;
 
-  const std::optional<std::string> name = result_name(output_file, "_KAF_fi", console);
-  if (!name) return 1;
-  int unit = 0;
-  if (units.GLUN(unit) != 0) {
-    free_line(console, " ERROR: FOUT: can not find free unit number");
-    return 1;
-  }
-  UnitFile file(units, unit);
-  if (!file.open_result(*name)) {
-    report_not_created("FOUT", *name, console);
-    return 1;
-  }
-  std::ostream& os = file.stream();
+  const OpenResult out = open_result_file("FOUT", output_file, "_KAF_fi", units, console);
+  if (!out.file) return 1;
+  std::ostream& os = out.file->stream();
   os << "KORVEN ASCII data format (kaf) v. 1     \n"
      << "STA_CODE = FIL\n"
      << "START_TIME = 2003 06 14 14 40 30.000\n"
@@ -44,7 +34,7 @@ int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, U
   }
   os.flush();
   if (!os) {
-    report_not_created("FOUT", *name, console);
+    report_not_created("FOUT", out.name, console);
     return 1;
   }
   return end_of_run;

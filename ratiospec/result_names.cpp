@@ -2,6 +2,7 @@
 #include "ratiospec/result_names.hpp"
 
 #include <cstdio>
+#include <utility>
 
 #include "common/fields.hpp"
 
@@ -28,6 +29,23 @@ std::string window_suffix(int w) {
 void report_not_created(std::string_view routine, std::string_view name, std::ostream& console) {
   free_line(console, " ERROR: ", routine, ": can not create or write file");
   free_line(console, Name(name).view());
+}
+
+OpenResult open_result_file(std::string_view routine, const Name& output_file,
+                            std::string_view suffix, UnitTable& units, std::ostream& console) {
+  const std::optional<std::string> name = result_name(output_file, suffix, console);
+  if (!name) return {};
+  int unit = 0;
+  if (units.GLUN(unit) != 0) {
+    free_line(console, " ERROR: ", routine, ": can not find free unit number");
+    return {};
+  }
+  auto file = std::make_unique<UnitFile>(units, unit);
+  if (!file->open_result(*name)) {
+    report_not_created(routine, *name, console);
+    return {};
+  }
+  return {std::move(file), *name};
 }
 
 }  // namespace hv

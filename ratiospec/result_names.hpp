@@ -2,11 +2,13 @@
 // Names of the result files, all formed from the output file name.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
+#include "common/glun.hpp"
 #include "common/text.hpp"
 
 namespace hv {
@@ -23,5 +25,17 @@ std::string window_suffix(int w);
 
 // Reports a result file that could not be created.
 void report_not_created(std::string_view routine, std::string_view name, std::ostream& console);
+
+// A result file opened on a unit, with its name for later messages.
+struct OpenResult {
+  std::unique_ptr<UnitFile> file;
+  std::string name;
+};
+
+// Opens the result file output_file + suffix for `routine` on a free unit; no file,
+// after the routine's message, when the name is refused, no unit is free or the file
+// cannot be created.
+OpenResult open_result_file(std::string_view routine, const Name& output_file,
+                            std::string_view suffix, UnitTable& units, std::ostream& console);
 
 }  // namespace hv
