@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <optional>
+#include <vector>
 #include <ostream>
 
 #include "common/glun.hpp"
@@ -40,6 +42,26 @@ struct RecordingInfo {
   Text<10> station;
   // Component labels 1..3 and the units label, printed in the result files.
   std::array<Text<12>, 4> labels;
+};
+
+// One three-component recording as a reader returns it: samples sized to the data
+// and what the file says about them. Conditioning (mean removal, filters) is done on
+// this value by the computation, never by a reader.
+struct Recording {
+  float dt = 0.0f;  // sampling interval, seconds
+  // Vertical, north-south and east-west samples; the three have one length.
+  std::array<std::vector<float>, 3> component;
+  // The channel codes and station used (calmpick writes them into the window file).
+  std::array<Text<3>, 3> channel;
+  Text<10> station;
+  // Component labels 1..3 and the units label, printed in the result files.
+  std::array<Text<12>, 4> labels;
+  int format = format::unknown;
+  // Time of the first sample, seconds since 1970-01-01 00:00:00 UTC, where the format
+  // holds one.
+  std::optional<double> start_time;
+
+  int nsamp() const { return static_cast<int>(component[0].size()); }
 };
 
 // Whose console lines a reader prints: ratiospec's dispatcher and calmpick's word
