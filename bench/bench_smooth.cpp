@@ -80,10 +80,10 @@ PlainResult plain(float b, float df, int nf, const std::vector<float>& f,
 
 double apply_seconds(const hv::SmoothPlan& plan, const std::vector<std::vector<float>>& S,
                      std::vector<std::vector<float>>& O, hv::Workers* workers) {
-  std::ostringstream console;
+  hv::Notices notes;
   int jfirst = 0, jlast = 0;
   const auto t0 = Clock::now();
-  hv::APPLY_SMOOTH(plan, S[0], S[1], S[2], O[0], O[1], O[2], 1, jfirst, jlast, console, workers);
+  hv::APPLY_SMOOTH(plan, S[0], S[1], S[2], O[0], O[1], O[2], 1, jfirst, jlast, notes, workers);
   return seconds_since(t0);
 }
 
@@ -93,14 +93,14 @@ void run(int N, int threads) {
   const int nf = N / 2 + 1;
   std::vector<float> f;
   int nfreq = 0;
-  std::ostringstream console;
-  hv::DEFFRE(N, dt, hv::Option("fft"), f, nfreq, console);
+  hv::Notices notes;
+  hv::DEFFRE(N, dt, hv::GridSpacing{}, f, nfreq, notes);
   std::vector<std::vector<float>> S = {test_spectrum(nf, 1), test_spectrum(nf, 2),
                                        test_spectrum(nf, 3)};
   std::vector<std::vector<float>> O(3, std::vector<float>(static_cast<std::size_t>(nfreq)));
 
-  const hv::Option ko("konno-ohmachi:40");
-  const hv::Option spacing("fft");
+  const hv::Smoothing ko{hv::Smoothing::Form::konno_ohmachi, 40.0f};
+  const bool spacing = true;  // the transform grid
   const hv::SimdLevel best = hv::best_simd_level();
   auto t0 = Clock::now();
   const hv::SmoothPlan plan = hv::make_smooth_plan(ko, spacing, df, nf, f);

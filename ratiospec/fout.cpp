@@ -10,9 +10,9 @@
 
 namespace hv {
 
-int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, UnitTable& units,
+int FOUT(const Name& output_file, const Recording& rec, const HvOptions& options, UnitTable& units,
          std::ostream& console) {
-  if (first_token_is(par.filter_out.view(), "no")) return 0;
+  if (!options.filter_out) return 0;
 
   const OpenResult out = open_result_file("FOUT", output_file, "_KAF_fi", units, console);
   if (!out.file) return 1;
@@ -20,15 +20,15 @@ int FOUT(const Name& output_file, const TIMESERIES& ts, const PARAMETERS& par, U
   os << "KORVEN ASCII data format (kaf) v. 1     \n"
      << "STA_CODE = FIL\n"
      << "START_TIME = 2003 06 14 14 40 30.000\n"
-     << "SAMP_FREQ = " << fmt_E(1.0f / ts.dt, 15, 7) << '\n'
-     << "NDAT = " << fmt_I(ts.nsamp, 10) << '\n'
+     << "SAMP_FREQ = " << fmt_E(1.0f / rec.dt, 15, 7) << '\n'
+     << "NDAT = " << fmt_I(rec.nsamp(), 10) << '\n'
      << "CH0_ID = ver\nCH1_ID = ho1\nCH2_ID = ho2\n"
      << "UNITS =  filtered\n"
      << "# GAIN = 1.0\n"
      << "####----------------------------------------\n";
-  const auto z = ts.column(1), ns = ts.column(2), ew = ts.column(3);
+  const auto& [z, ns, ew] = rec.component;
   std::string line;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(ts.nsamp); ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(rec.nsamp()); ++i) {
     line = free_text(z[i], ns[i], ew[i]);  // begins with a blank, as a free-format line does
     os << line << '\n';
   }

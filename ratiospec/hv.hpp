@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The work area of a run and the processing driver HV.
+// ratiospec's processing from the first recording on: the computation's stages, with
+// ratiospec's storage checks and messages between them, and the result files.
 #pragma once
 
-#include <span>
-#include <vector>
-
+#include "hvlib/hv_compute.hpp"
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/records.hpp"
 #include "readers/records.hpp"
@@ -14,8 +13,8 @@ namespace hv {
 // Program-wide records of one ratiospec run.
 struct RatiospecRecords {
   PARAMETERS par;
+  HvOptions options;
   WINDOWS windows;
-  TIMESERIES ts;
 };
 
 // Most values the work area may hold; a run needing this many or more is refused.
@@ -25,17 +24,11 @@ inline constexpr long long ROOM_CAPACITY = 4000000;
 // per-window matrices, three means and the FFT work vector.
 long long room_size(int nfreq, int N, int nwin);
 
-// The work area, laid out once per run. (The FFT table and work vector belong to the
-// FFT plan; they count in the size above but are not carved out here.)
-struct ROOM {
-  ROOM(int nfreq, int N, int nwin);
-  std::vector<float> values;
-  int nfreq, N, M, nwin;
-  std::span<float> f, x, S1, S2, S3, O1, O2, O3, mean1, mean2, mean3;
-};
+// Most per-azimuth ratio values a run may hold (a 5-degree step on the largest work
+// area fits).
+inline constexpr long long azimuth_capacity = 48'000'000;
 
-// Runs the window loop and everything after it: spectra, smoothing, averages,
-// ratios, Fo and the result files. Every step is checked with CKERR.
-void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec, ROOM& room);
+// Runs the computation and writes the result files. Every step is checked with CKERR.
+void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec);
 
 }  // namespace hv

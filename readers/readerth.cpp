@@ -7,8 +7,6 @@
 #include "common/fields.hpp"
 #include "readers/finite_samples.hpp"
 #include "readers/reader_table.hpp"
-#include "spectral/hps.hpp"
-#include "spectral/rmean.hpp"
 
 namespace hv {
 
@@ -18,26 +16,6 @@ constexpr std::string_view who = " READERTH : ";
 // The interval message has always been printed without the blank before the colon.
 constexpr std::string_view who_interval = " READERTH: ";
 
-// Whole-recording conditioning asked by offset_rem. Returns 0, or 1 after a message.
-int condition(const Option& offset_rem, TIMESERIES& ts, std::ostream& console) {
-  std::array<Word, 3> field;
-  const int count = SPLIT3(offset_rem.view(), field, ':');
-  if (field[0] == "r_mean") {
-    if (count == 1 || field[1] == "all") RMEAN(ts.samples.data(), NTIME, ts.nsamp);
-    return 0;
-  }
-  if (field[0] == "no") return 0;
-  if (field[0] == "high-pass" || field[0] == "band-pass" || field[0] == "low-pass") {
-    const std::optional<FilterCorners> corners = filter_corners(offset_rem.view(), ts.dt, console);
-    if (!corners) return 1;
-    HPS(ts.samples, NTIME, ts.nsamp, ts.dt, corners->fl, corners->fh);
-    return 0;
-  }
-  free_line(console, "  ERROR in 'offset removal' parameter: ", offset_rem.view());
-  free_line(console, " The key is NOT recognised");
-  return 1;
-}
-
 }  // namespace
 
 bool same_recording(const WindowEntry& a, const WindowEntry& b) {
@@ -45,13 +23,7 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b) {
          a.channel[1] == b.channel[1] && a.channel[2] == b.channel[2] && a.file == b.file;
 }
 
-bool removes_window_mean(const Option& offset_rem) {
-  std::array<Word, 2> words;
-  const int count = SPLIT3(offset_rem.view(), words, ':');
-  return count >= 2 && words[0] == "r_mean" && words[1] == "win";
-}
-
-int READERTH(int entry, WINDOWS& windows, const Option& offset_rem, TIMESERIES& ts,
+int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts,
              UnitTable& units, std::ostream& console) {
   if (entry < 1 || entry > windows.nwin()) {
     free_line(console, who, "there is no window entry number", entry);
@@ -91,7 +63,7 @@ int READERTH(int entry, WINDOWS& windows, const Option& offset_rem, TIMESERIES& 
     free_line(console, w.file.view());
     return 1;
   }
-  return condition(offset_rem, ts, console);
+  return 0;
 }
 
 int READERTHW(int& format, const Name& file, TIMESERIES& ts, RecordingInfo& info, UnitTable& units,

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reader dispatch: ratiospec's READERTH (format from the window file, conditioning
-// by the offset_rem option) and calmpick's READERTHW (format guessed, with fallback).
+// Reader dispatch: ratiospec's READERTH (format from the window file) and calmpick's
+// READERTHW (format guessed, with fallback).
 #pragma once
 
 #include <ostream>
@@ -14,9 +14,9 @@ namespace hv {
 
 // Makes the recording of window entry `entry` (1-based) current in ts: reads it
 // unless entry - 1 names the same recording, writes the entry's labels, checks the
-// sampling interval against the run's (set by entry 1) and conditions the samples
-// as offset_rem asks. Returns 0, or 1 after printing why.
-int READERTH(int entry, WINDOWS& windows, const Option& offset_rem, TIMESERIES& ts,
+// sampling interval against the run's (set by entry 1). Returns 0, or 1 after
+// printing why.
+int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts,
              UnitTable& units, std::ostream& console);
 
 // True when window entries a and b name the same recording, so that READERTH reads
@@ -30,8 +30,5 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b);
 int READERTHW(int& format, const Name& file, TIMESERIES& ts, RecordingInfo& info, UnitTable& units,
               std::ostream& console);
 
-// True when offset_rem asks each window's own mean to be removed ("r_mean:win")
-// rather than the recording's.
-bool removes_window_mean(const Option& offset_rem);
 
 }  // namespace hv

@@ -35,12 +35,44 @@ long long trunc_toward_zero(float x) {
 
 }  // namespace
 
-SmoothPlan::SmoothPlan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+Parsed<Smoothing> parse_smooth(std::string_view text) {
+  using P = Parsed<Smoothing>;
+  using Form = Smoothing::Form;
+  std::array<Word, 3> t;
+  SPLIT3(text, t, ':');
+  const bool box = t[2] == "box";
+  const bool tri = t[2] == "tri";
+  Smoothing s;
+  if (t[0] == "none") {
+    return P::accept(s);
+  } else if (t[0] == "linear" && (box || tri)) {
+    s.form = box ? Form::linear_box : Form::linear_tri;
+  } else if (t[0] == "log" && (box || tri)) {
+    s.form = box ? Form::log_box : Form::log_tri;
+  } else if (t[0] == "konno-ohmachi") {
+    s.form = Form::konno_ohmachi;
+  } else {
+    return P::refuse(error_notice(Note::smooth_not_recognized));
+  }
+  const std::optional<float> v = read_real(t[1].view());
+  if (!v) return P::refuse(error_notice(Note::smooth_not_a_number));
+  s.param = *v;
+  if (s.form == Form::konno_ohmachi && (s.param < 3.0f || s.param > 100.0f)) {
+    return P::refuse(error_notice(Note::smooth_bandwidth));
+  }
+  const bool log_form = s.form == Form::log_box || s.form == Form::log_tri;
+  if (log_form && !(1.0f + s.param / 100.0f > 0.0f)) {
+    return P::refuse(error_notice(Note::smooth_log_width));
+  }
+  return P::accept(s);
+}
+
+SmoothPlan::SmoothPlan(const Smoothing& smooth, bool fft_grid, float df, int nf,
                        std::span<const float> f, std::size_t weight_cap, SimdLevel simd)
-    : smooth_(smooth),
-      f_(f.begin(), f.end()),
+    : f_(f.begin(), f.end()),
       df_(df),
       nf_(nf),
+      form_(smooth.form),
       jlast_(static_cast<int>(f.size())),
       kernel_(&smooth_kernel(simd_level_supported(simd) ? simd : SimdLevel::baseline)) {
   const float top = static_cast<float>(nf - 1) * df + df / 10.0f;
@@ -48,33 +80,7 @@ SmoothPlan::SmoothPlan(const Option& smooth, const Option& freq_spacing, float d
     outcome_ = Outcome::grid_outside;
     return;
   }
-
-  std::array<Word, 3> t;
-  SPLIT3(smooth.view(), t, ':');
-  const bool box = t[2] == "box";
-  const bool tri = t[2] == "tri";
-  if (t[0] == "none") {
-    form_ = Form::none;
-  } else if (t[0] == "linear" && (box || tri)) {
-    form_ = box ? Form::linear_box : Form::linear_tri;
-  } else if (t[0] == "log" && (box || tri)) {
-    form_ = box ? Form::log_box : Form::log_tri;
-  } else if (t[0] == "konno-ohmachi") {
-    form_ = Form::konno_ohmachi;
-  } else {
-    outcome_ = Outcome::not_recognized;
-    return;
-  }
-  float param = 0.0f;
-  if (form_ != Form::none) {
-    const std::optional<float> v = read_real(t[1].view());
-    if (!v) {
-      outcome_ = Outcome::not_a_number;
-      return;
-    }
-    param = *v;
-  }
-  build_rows(param, freq_spacing, weight_cap);
+  build_rows(smooth.param, fft_grid, weight_cap);
 }
 
 void SmoothPlan::interpolate_row(std::size_t row) {
@@ -82,7 +88,7 @@ void SmoothPlan::interpolate_row(std::size_t row) {
   rows_[row] = {p.lo, p.hi, p.t, 0, Kind::interp};
 }
 
-void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t weight_cap) {
+void SmoothPlan::build_rows(float param, bool fft_grid, std::size_t weight_cap) {
   const std::size_t nfreq = f_.size();
   const float df = df_;
   const long long nf = nf_;
@@ -103,9 +109,7 @@ void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t
 
   switch (form_) {
     case Form::none: {
-      std::array<Word, 1> spacing;
-      SPLIT3(freq_spacing.view(), spacing, ':');
-      if (spacing[0] == "fft") {
+      if (fft_grid) {
         // The grid is the transform grid: row j holds sample j.
         for (int j = 1; j <= rows; ++j) {
           if (j < nf_)
@@ -172,19 +176,11 @@ void SmoothPlan::build_rows(float param, const Option& freq_spacing, std::size_t
       float reach = df;  // f·(r - 1/r) below this: the row is interpolated
       bool rounded = false;
       if (form_ == Form::konno_ohmachi) {
-        if (param < 3.0f || param > 100.0f) {
-          outcome_ = Outcome::bandwidth;
-          return;
-        }
         b_ = param;
         r = std::pow(10.0f, pi_single / param);
         reach = 2.0f * df;
       } else {
         r = 1.0f + param / 100.0f;
-        if (!(r > 0.0f)) {
-          outcome_ = Outcome::log_width;
-          return;
-        }
         rounded = form_ == Form::log_box;
         if (!rounded) reach = 2.0f * df;
       }
@@ -330,38 +326,11 @@ int SmoothPlan::status() const {
   return narrowed_ ? 2 : 0;
 }
 
-void SmoothPlan::report(std::ostream& console, int w) const {
-  switch (outcome_) {
-    case Outcome::valid:
-      if (narrowed_ && w == 1) {
-        free_line(console, " WARNING : output frequency limits have been changed",
-                  " by the smoothing procedure");
-      }
-      break;
-    case Outcome::grid_outside:
-      free_line(console, " This error should be impossible! : Fmax > Fny",
-                " or Fmin < df (apply_smooth)");
-      break;
-    case Outcome::not_recognized:
-      free_line(console, " ERROR : smoothing parameter not recognized: ", smooth_.view());
-      break;
-    case Outcome::not_a_number:
-      free_line(console, " ERROR : smoothing parameter: ", smooth_.view());
-      free_line(console, " the width, percentage or bandwidth is not a number");
-      break;
-    case Outcome::bandwidth:
-      free_line(console, " ERROR : smoothing parameter: ", smooth_.view());
-      free_line(console, " allowed Konno_Ohmachi bandwidth is between ", fmt_F(3.0, 5, 1), " - ",
-                fmt_F(100.0, 5, 1));
-      break;
-    case Outcome::log_width:
-      free_line(console, " ERROR : smoothing parameter: ", smooth_.view());
-      free_line(console, " the log smoothing width must be greater than -100 %");
-      break;
-    case Outcome::too_few_rows:
-      free_line(console, " ERROR : smoothing window too large:");
-      free_line(console, " number of significant smoothed spectrum values ", "less than 2 !!");
-      break;
+void SmoothPlan::report(Notices& notes, int w) const {
+  if (outcome_ == Outcome::grid_outside) notes.push_back(error_notice(Note::smooth_grid_outside));
+  if (outcome_ == Outcome::too_few_rows) notes.push_back(error_notice(Note::smooth_too_few_rows));
+  if (outcome_ == Outcome::valid && narrowed_ && w == 1) {
+    notes.push_back(warning_notice(Note::smooth_narrowed));
   }
 }
 
@@ -422,26 +391,26 @@ void SmoothPlan::smooth_rows(std::size_t first, std::size_t last, const Columns&
   }
 }
 
-SmoothPlan make_smooth_plan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+
+SmoothPlan make_smooth_plan(const Smoothing& smooth, bool fft_grid, float df, int nf,
                             std::span<const float> f, std::size_t weight_cap, SimdLevel simd) {
-  return SmoothPlan(smooth, freq_spacing, df, nf, f, weight_cap, simd);
+  return SmoothPlan(smooth, fft_grid, df, nf, f, weight_cap, simd);
 }
 
 int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<const float> S2,
                  std::span<const float> S3, std::span<float> O1col, std::span<float> O2col,
-                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console,
+                 std::span<float> O3col, int w, int& jfirst, int& jlast, Notices& notes,
                  Workers* workers) {
   jfirst = plan.jfirst();
   jlast = plan.jlast();
-  plan.report(console, w);
+  plan.report(notes, w);
   const int status = plan.status();
   if (status == 1) return 1;
   const auto nf = static_cast<std::size_t>(plan.nf());
   const auto nfreq = static_cast<std::size_t>(plan.nfreq());
   if (S1.size() < nf || S2.size() < nf || S3.size() < nf || O1col.size() < nfreq ||
       O2col.size() < nfreq || O3col.size() < nfreq) {
-    free_line(console, " ERROR : apply_smooth: spectra or output columns shorter than the",
-              " smoothing plan");
+    notes.push_back(error_notice(Note::smooth_short_arrays));
     return 1;
   }
   plan.smooth(S1, S2, S3, O1col, O2col, O3col, workers);

@@ -12,11 +12,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
+#include <string_view>
 #include <span>
 #include <vector>
 
 #include "common/text.hpp"
+#include "spectral/notice.hpp"
 #include "common/workers.hpp"
 #include "spectral/smooth_kernel.hpp"
 
@@ -26,20 +27,31 @@ namespace hv {
 // remaining rows are evaluated on the fly at every application.
 inline constexpr std::size_t default_weight_cap = 8'000'000;
 
+// The smooth option: "none", "linear:W:box|tri" (W in Hz), "log:P:box|tri" (P in % of
+// the frequency), "konno-ohmachi:b" (bandwidth b from 3 to 100).
+struct Smoothing {
+  enum class Form { none, linear_box, linear_tri, log_box, log_tri, konno_ohmachi };
+  Form form = Form::none;
+  float param = 0.0f;  // width, percentage or bandwidth
+};
+
+// Reads the option; refuses an unknown form or shape, a parameter that is not a
+// number, a Konno-Ohmachi bandwidth outside [3, 100] and a log width at or below
+// -100 % (no window at all).
+Parsed<Smoothing> parse_smooth(std::string_view text);
+
 class SmoothPlan {
  public:
-  enum class Form { none, linear_box, linear_tri, log_box, log_tri, konno_ohmachi };
+  using Form = Smoothing::Form;
   enum class Outcome {
     valid,
-    grid_outside,    // the grid reaches outside the spectrum
-    not_recognized,  // unknown form or shape
-    not_a_number,    // width, percentage or bandwidth is not a number
-    bandwidth,       // Konno-Ohmachi bandwidth outside [3, 100]
-    log_width,       // log width at or below -100 %: no window at all
-    too_few_rows     // the narrowed range keeps fewer than three rows
+    grid_outside,  // the grid reaches outside the spectrum
+    too_few_rows   // the narrowed range keeps fewer than three rows
   };
 
-  SmoothPlan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+  // fft_grid: the grid is the transform's own (freq_spacing fft), so that without
+  // smoothing row j is sample j.
+  SmoothPlan(const Smoothing& smooth, bool fft_grid, float df, int nf,
              std::span<const float> f, std::size_t weight_cap = default_weight_cap,
              SimdLevel simd = best_simd_level());
 
@@ -61,8 +73,8 @@ class SmoothPlan {
   // at a time.
   int shares() const { return static_cast<int>(share_ends_.size()); }
 
-  // The plan's messages: errors at every call, the narrowing warning for window 1 only.
-  void report(std::ostream& console, int w) const;
+  // The plan's notices: errors at every call, the narrowing warning for window 1 only.
+  void report(Notices& notes, int w) const;
   // Smooths the three spectra (nf values each) into rows jfirst..jlast of the three
   // columns (nfreq values each); the other rows are set to 0. Only for a plan whose
   // status is not 1. With workers, the rows are spread over their threads.
@@ -85,7 +97,7 @@ class SmoothPlan {
     std::span<float> O1, O2, O3;
   };
 
-  void build_rows(float param, const Option& freq_spacing, std::size_t weight_cap);
+  void build_rows(float param, bool fft_grid, std::size_t weight_cap);
   void interpolate_row(std::size_t row);
   void store_weights(std::size_t weight_cap);
   void split_rows();
@@ -93,7 +105,6 @@ class SmoothPlan {
   WeightRule rule(std::size_t row) const;
   void smooth_rows(std::size_t first, std::size_t last, const Columns& io) const;
 
-  Option smooth_;
   std::vector<float> f_;
   float df_;
   int nf_;
@@ -113,16 +124,16 @@ class SmoothPlan {
   std::vector<std::uint32_t> share_ends_;  // last row (exclusive, 0-based) of each share
 };
 
-SmoothPlan make_smooth_plan(const Option& smooth, const Option& freq_spacing, float df, int nf,
+SmoothPlan make_smooth_plan(const Smoothing& smooth, bool fft_grid, float df, int nf,
                             std::span<const float> f, std::size_t weight_cap = default_weight_cap,
                             SimdLevel simd = best_simd_level());
 
 // Smooths one window's three raw spectra into the given output columns (nfreq values
-// each), prints the plan's messages and returns 0, 1 or 2; jfirst and jlast receive
+// each), adds the plan's notices and returns 0, 1 or 2; jfirst and jlast receive
 // the valid rows (1-based). With workers, the rows are spread over their threads.
 int APPLY_SMOOTH(const SmoothPlan& plan, std::span<const float> S1, std::span<const float> S2,
                  std::span<const float> S3, std::span<float> O1col, std::span<float> O2col,
-                 std::span<float> O3col, int w, int& jfirst, int& jlast, std::ostream& console,
+                 std::span<float> O3col, int w, int& jfirst, int& jlast, Notices& notes,
                  Workers* workers = nullptr);
 
 }  // namespace hv

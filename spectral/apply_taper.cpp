@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "common/fields.hpp"
+#include "common/text.hpp"
 #include "common/freefmt.hpp"
 
 namespace hv {
@@ -16,12 +16,6 @@ namespace hv {
 namespace {
 
 constexpr float pi = 3.1415927f;
-
-int refuse(const Option& taper, std::string_view reason, std::ostream& console) {
-  free_line(console, "  ERROR in taper parameter:", taper.view());
-  free_line(console, reason);
-  return 1;
-}
 
 // Both ends of x[0..n) weighted by 0.5·(1 − cos(π·k/(m−1))), k = 0..m−1, in single
 // precision. m = 1 would divide 0 by 0; its single weight is taken as the k = 0 weight
@@ -45,31 +39,32 @@ void cosine_taper(std::span<float> x, int n, int m) {
 
 }  // namespace
 
-int APPLY_TAPER(std::span<float> x, int n, int nfft, const Option& taper, std::ostream& console) {
+Parsed<Taper> parse_taper(std::string_view text) {
+  using P = Parsed<Taper>;
+  std::array<Word, 3> words;
+  const int count = SPLIT3(text, words, ':');
+  if (count > 0 && (words[0] == "box" || words[0] == "boxcar")) return P::accept({true, 0.0f});
+  if (count == 0 || !(words[0] == "cos")) return P::refuse(error_notice(Note::taper_not_recognised));
+  if (count != 2) return P::refuse(error_notice(Note::taper_no_percentage));
+  const std::optional<float> p = read_real(words[1].view());
+  if (!p) return P::refuse(error_notice(Note::taper_not_a_number, {}, words[1].trimmed()));
+  if (*p > 50.0f) return P::refuse(error_notice(Note::taper_above_50));
+  // A negative percentage would taper nothing, as cos:0 does, and hide the mistake.
+  if (*p < 0.0f) return P::refuse(error_notice(Note::taper_negative));
+  return P::accept({false, *p});
+}
+
+int APPLY_TAPER(std::span<float> x, int n, int nfft, const Taper& taper, Notices& notes) {
   if (n < 0 || nfft < 0 || static_cast<std::size_t>(std::max(n, nfft)) > x.size()) {
-    free_line(console, " APPLY_TAPER : sample count", n, " or transform length", nfft,
-              " exceeds the work vector of", static_cast<long long>(x.size()));
+    notes.push_back(error_notice(
+        Note::taper_too_long,
+        {static_cast<double>(n), static_cast<double>(nfft), static_cast<double>(x.size())}));
     return 1;
   }
-
-  std::array<Word, 3> words;
-  const int count = SPLIT3(taper.view(), words, ':');
-  const bool box = count > 0 && (words[0] == "box" || words[0] == "boxcar");
-  if (!box) {
-    if (count == 0 || !(words[0] == "cos"))
-      return refuse(taper, " The key is NOT recognised", console);
-    if (count != 2) return refuse(taper, " A percentage must be supplied", console);
-    const std::optional<float> p = read_real(words[1].view());
-    if (!p) {
-      return refuse(taper, free_text(" The percentage is not a number: ", words[1].trimmed()),
-                    console);
-    }
-    if (*p > 50.0f) return refuse(taper, " Percentage must be less than 50", console);
-    // A negative percentage would taper nothing, as cos:0 does, and hide the mistake.
-    if (*p < 0.0f) return refuse(taper, " The percentage must not be negative", console);
+  if (!taper.box) {
     // Rounding of n·p/100 can never reach past n/2 for p <= 50; the bound keeps the two
     // tapered stretches apart regardless.
-    const int m = std::min(static_cast<int>(static_cast<float>(n) * *p / 100.0f), n / 2);
+    const int m = std::min(static_cast<int>(static_cast<float>(n) * taper.percent / 100.0f), n / 2);
     cosine_taper(x, n, m);
   }
   if (n < nfft) {

@@ -7,20 +7,13 @@
 #include <cstddef>
 #include <numbers>
 
-#include "common/fields.hpp"
+#include "common/text.hpp"
 #include "common/freefmt.hpp"
 #include "spectral/average_sd.hpp"
 
 namespace hv {
 
 namespace {
-
-std::optional<AzimuthSet> refuse(const Option& value, const char* why, std::ostream& console) {
-  free_line(console, " incorrect  option(s) for 'azimuth_step':");
-  free_line(console, value.view().substr(0, 78));
-  free_line(console, why);
-  return std::nullopt;
-}
 
 // cos and sin of an azimuth in degrees, exact at the quarter turns so that azimuth 0
 // is the north-south component and 90 the east-west one, bit for bit.
@@ -39,22 +32,19 @@ std::size_t index(int a, int w, int nfreq, int nwin) {
 
 }  // namespace
 
-std::optional<AzimuthSet> read_azimuth_step(const Option& value, std::ostream& console) {
-  if (value.blank()) return AzimuthSet{};
+Parsed<AzimuthSet> parse_azimuth_step(std::string_view text) {
+  using P = Parsed<AzimuthSet>;
+  if (JLEN(text) == 0) return P::accept({});
   std::array<Word, 2> words;
-  if (SPLIT3(value.view(), words, ':') != 1) {
-    return refuse(value, " azimuth_step takes one number of degrees", console);
-  }
+  if (SPLIT3(text, words, ':') != 1) return P::refuse(error_notice(Note::azimuth_one_number));
   const std::optional<double> d = parse_double(words[0].trimmed());
-  if (!d) return refuse(value, " azimuth_step is not a number", console);
-  if (!(*d > 0.0)) return refuse(value, " azimuth_step must be positive", console);
+  if (!d) return P::refuse(error_notice(Note::azimuth_not_a_number));
+  if (!(*d > 0.0)) return P::refuse(error_notice(Note::azimuth_not_positive));
   const double count = std::round(180.0 / *d);
   if (count < 1.0 || std::fabs(count * *d - 180.0) > 1e-9 * 180.0) {
-    return refuse(value, " azimuth_step must divide 180 degrees", console);
+    return P::refuse(error_notice(Note::azimuth_not_divisor));
   }
-  if (count > max_azimuths) {
-    return refuse(value, " azimuth_step must be at least 1 degree", console);
-  }
+  if (count > max_azimuths) return P::refuse(error_notice(Note::azimuth_below_one_degree));
   AzimuthSet set;
   set.step = *d;
   const int n = static_cast<int>(count);
@@ -66,7 +56,7 @@ std::optional<AzimuthSet> read_azimuth_step(const Option& value, std::ostream& c
     set.cosine.push_back(c);
     set.sine.push_back(s);
   }
-  return set;
+  return P::accept(std::move(set));
 }
 
 AzimuthMatrices::AzimuthMatrices(int count_, int nfreq_, int nwin_)
@@ -87,8 +77,8 @@ AzimuthWork::AzimuthWork(int nf, int nfreq)
   for (auto& s : smoothed) s.assign(static_cast<std::size_t>(nfreq), 0.0f);
 }
 
-void keep_north(std::span<const std::complex<double>> X, AzimuthWork& work) {
-  std::copy_n(X.begin(), work.north.size(), work.north.begin());
+void keep_spectrum(std::span<const std::complex<double>> X, std::vector<std::complex<double>>& into) {
+  std::copy_n(X.begin(), into.size(), into.begin());
 }
 
 void split_pair(std::span<const std::complex<double>> Z, AzimuthWork& work) {
@@ -169,10 +159,12 @@ AzimuthAverages average_azimuths(const AzimuthMatrices& az, int nwin, std::span<
                {target(0), target(1), target(2)}, {sd[0], sd[1], sd[2]}, rows);
   }
   std::vector<float> work(static_cast<std::size_t>(std::max(nwin, 1)));
-  std::ostream quiet(nullptr);
+  // Each azimuth's warnings are dropped: a -9 Fo says enough.
+  Notices dropped;
   for (int a = 0; a < az.count; ++a) {
     COMP_F0(ratios(a), work, mean(a), f, az.nfreq, nwin, rows, out.fo[static_cast<std::size_t>(a)],
-            quiet);
+            dropped);
+    dropped.clear();
   }
   return out;
 }

@@ -10,11 +10,12 @@
 #include <array>
 #include <complex>
 #include <optional>
-#include <ostream>
+#include <string_view>
 #include <span>
 #include <vector>
 
 #include "common/text.hpp"
+#include "spectral/notice.hpp"
 #include "spectral/apply_smooth.hpp"
 #include "spectral/comp_f0.hpp"
 #include "spectral/matrices.hpp"
@@ -32,9 +33,8 @@ struct AzimuthSet {
 inline constexpr int max_azimuths = 180;
 
 // Reads the azimuth_step option: blank (the key was not given) gives no azimuths;
-// otherwise a number d with 180/d a whole number of at most max_azimuths. Returns
-// nothing, after the message naming the key, for any other value.
-std::optional<AzimuthSet> read_azimuth_step(const Option& value, std::ostream& console);
+// otherwise a number d with 180/d a whole number of at most max_azimuths.
+Parsed<AzimuthSet> parse_azimuth_step(std::string_view text);
 
 // Per-azimuth ratio matrices: for each azimuth nfreq rows, one column per window.
 struct AzimuthMatrices {
@@ -53,9 +53,9 @@ struct AzimuthWork {
   std::array<std::vector<float>, 3> smoothed;
 };
 
-// Keeps the first nf values of the north-south transform (the east-west one then
-// overwrites the FFT buffers).
-void keep_north(std::span<const std::complex<double>> X, AzimuthWork& work);
+// Keeps the first into.size() values of a horizontal's transform X (the transform's
+// buffers are reused by the next component).
+void keep_spectrum(std::span<const std::complex<double>> X, std::vector<std::complex<double>>& into);
 // Separates the transform Z of x_NS + i·x_EW (all N values) into the two spectra:
 // X_NS(k) = (Z(k) + conj Z(N-k))/2, X_EW(k) = (Z(k) - conj Z(N-k))/(2i), k < nf.
 void split_pair(std::span<const std::complex<double>> Z, AzimuthWork& work);

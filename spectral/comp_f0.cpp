@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstddef>
 
-#include "common/fields.hpp"
 #include "spectral/kf0.hpp"
 
 namespace hv {
@@ -16,19 +15,19 @@ constexpr float undetermined = -9.0f;
 
 int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const float> HVmean,
             std::span<const float> f, int nfreq, int nwin, RowRange rows, FoBand& fo,
-            std::ostream& console) {
+            Notices& notes) {
   const int jfirst = rows.jfirst, jlast = rows.jlast;
   float& fo_minus = fo.minus;
   float& fo_plus = fo.plus;
   const auto freq = [&](int j) { return f[static_cast<std::size_t>(j - 1)]; };
-  const auto give_up = [&](const char* why) {
-    free_line(console, why);
+  const auto give_up = [&](Note why) {
+    notes.push_back(warning_notice(why));
     fo_minus = fo.fo = fo_plus = undetermined;
     return 2;
   };
 
   const int j0 = KF0(HVmean, nfreq, 1, jfirst, jlast);
-  if (j0 == jfirst || j0 == jlast) return give_up(" WARNING : Fo does not appear in h/v");
+  if (j0 == jfirst || j0 == jlast) return give_up(Note::fo_not_in_hv);
   const float f0 = freq(j0);
 
   const float t = std::clamp(1.5f - (f0 - 0.2f) * 0.25f / 19.8f, 1.25f, 1.5f);
@@ -44,18 +43,14 @@ int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const
   int ja = jfirst;
   if (flo < freq(jfirst)) {
     status = 2;
-    free_line(console, " WARNING : Available lower frequency for searching of",
-              " Fo is:", fmt_F(freq(jfirst), 8, 3));
-    free_line(console, " instead of: ", fmt_F(flo, 8, 3));
+    notes.push_back(warning_notice(Note::fo_lower_limit, {freq(jfirst), flo}));
   } else {
     ja = first_reaching(flo);
   }
   int jb = jlast;
   if (fhi > freq(jlast)) {
     status = 2;
-    free_line(console, " WARNING : Available upper frequency for searching of",
-              " Fo is:", fmt_F(freq(jlast), 8, 3));
-    free_line(console, " instead of: ", fmt_F(fhi, 8, 3));
+    notes.push_back(warning_notice(Note::fo_upper_limit, {freq(jlast), fhi}));
   } else {
     jb = first_reaching(fhi);
   }
@@ -65,7 +60,7 @@ int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const
     const int jw = KF0(HVwin, nfreq, w, ja, jb);
     if (jw != ja && jw != jb) work[static_cast<std::size_t>(n++)] = freq(jw);
   }
-  if (n == 0) return give_up(" WARNING : it is not possible to compute Fo");
+  if (n == 0) return give_up(Note::fo_not_computable);
 
   const auto peaks = work.first(static_cast<std::size_t>(n));
   double m = 0.0;

@@ -2,10 +2,10 @@
 // The site's fundamental frequency Fo and its band of one standard deviation.
 #pragma once
 
-#include <ostream>
 #include <span>
 
 #include "spectral/matrices.hpp"
+#include "spectral/notice.hpp"
 
 namespace hv {
 
@@ -21,9 +21,9 @@ struct FoBand {
 // of the peak frequencies of the windows' H/V curves (HVwin, nfreq × nwin, column by
 // column) inside that band, and fo.minus .. fo.plus its band of one geometric standard
 // deviation. work receives the window peaks (nwin values at most). When Fo cannot be
-// found the three outputs are -9. Returns 0, or 2 when a warning was printed.
+// found the three outputs are -9. Returns 0, or 2 after adding a warning to notes.
 int COMP_F0(std::span<const float> HVwin, std::span<float> work, std::span<const float> HVmean,
             std::span<const float> f, int nfreq, int nwin, RowRange rows, FoBand& fo,
-            std::ostream& console);
+            Notices& notes);
 
 }  // namespace hv

@@ -8,7 +8,6 @@
 #include <numbers>
 #include <string>
 
-#include "common/fields.hpp"
 #include "common/freefmt.hpp"
 #include "common/text.hpp"
 #include "spectral/rmean.hpp"
@@ -77,13 +76,6 @@ Sections sections_for(FilterKind kind, float fl, float fh, float dt) {
   return band_pass_sections(fl, fh, dt);
 }
 
-// Prints the two lines of a refused filter option.
-std::nullopt_t refuse(std::string_view option, std::ostream& console, const std::string& why) {
-  free_line(console, "  ERROR in 'offset removal' parameter: ", Option(option).view());
-  free_line(console, why);
-  return std::nullopt;
-}
-
 }  // namespace
 
 FilterKind filter_kind(float dt, float fl, float fh) {
@@ -125,13 +117,11 @@ void XBPF(std::span<float> x, float fl, float fh, float dt) {
   APPLY(x, 1, band_pass_sections(fl, fh, dt));
 }
 
-void HPS(std::span<float> x, int stride, int npts, float dt, float fl, float fh) {
-  if (npts <= 0) return;
+void HPS(const Components& x, float dt, float fl, float fh) {
+  if (x[0].empty()) return;
   const FilterKind kind = filter_kind(dt, fl, fh);
-  if (kind != FilterKind::low_pass) RMEAN(x.data(), stride, npts);
-  for (std::size_t c = 0; c < 3; ++c) {
-    const std::span<float> component =
-        x.subspan(c * static_cast<std::size_t>(stride), static_cast<std::size_t>(npts));
+  if (kind != FilterKind::low_pass) RMEAN(x);
+  for (const std::span<float> component : x) {
     switch (kind) {
       case FilterKind::high_pass:
         XHPF(component, fl, dt);
@@ -146,63 +136,63 @@ void HPS(std::span<float> x, int stride, int npts, float dt, float fl, float fh)
   }
 }
 
-std::optional<FilterCorners> filter_corners(std::string_view offset_rem, float dt,
-                                            std::ostream& console) {
+Parsed<Conditioning> parse_offset_rem(std::string_view text) {
+  using P = Parsed<Conditioning>;
+  using Kind = Conditioning::Kind;
   std::array<Word, 3> field;
-  const int count = SPLIT3(offset_rem, field, ':');
-  const bool band = count > 0 && field[0] == "band-pass";
-  const bool high = count > 0 && field[0] == "high-pass";
-  if (!band && !high && !(count > 0 && field[0] == "low-pass")) {
-    return refuse(offset_rem, console, " The key is NOT recognised");
+  const int count = SPLIT3(text, field, ':');
+  Conditioning c;
+  if (field[0] == "r_mean") {
+    // r_mean with a second word other than all or win removes no mean at all.
+    if (count == 1 || field[1] == "all") c.kind = Kind::recording_mean;
+    if (count >= 2 && field[1] == "win") c.kind = Kind::window_mean;
+    return P::accept(c);
   }
-  if (!(dt > 0.0f) || !std::isfinite(dt)) {
-    return refuse(offset_rem, console,
-                  free_text("no filter can be designed for the sampling interval", dt, " s"));
+  if (field[0] == "no") return P::accept(c);
+  if (field[0] == "high-pass") {
+    c.kind = Kind::high_pass;
+  } else if (field[0] == "band-pass") {
+    c.kind = Kind::band_pass;
+  } else if (field[0] == "low-pass") {
+    c.kind = Kind::low_pass;
+  } else {
+    return P::refuse(error_notice(Note::offset_not_recognised));
   }
-
-  const int needed = band ? 2 : 1;
-  std::array<float, 2> f{};
+  const int needed = c.kind == Kind::band_pass ? 2 : 1;
   for (int k = 0; k < needed; ++k) {
     const auto index = static_cast<std::size_t>(k + 1);
-    if (count <= k + 1) return refuse(offset_rem, console, "a corner frequency is missing");
+    if (count <= k + 1) return P::refuse(error_notice(Note::filter_corner_missing));
     const auto value = read_real(field[index].view());
     if (!value) {
-      return refuse(
-          offset_rem, console,
-          free_text("the corner frequency '", field[index].trimmed(), "' is not a number"));
+      return P::refuse(error_notice(Note::filter_corner_not_number, {}, field[index].trimmed()));
     }
-    f[static_cast<std::size_t>(k)] = *value;
+    (k == 0 ? c.f1 : c.f2) = *value;
   }
+  return P::accept(c);
+}
 
+std::optional<FilterCorners> filter_corners(const Conditioning& c, float dt, Notices& notes) {
+  using Kind = Conditioning::Kind;
+  const auto refuse = [&notes](Note code, std::array<double, 4> value) {
+    notes.push_back(error_notice(code, value));
+    return std::nullopt;
+  };
+  if (!(dt > 0.0f) || !std::isfinite(dt)) return refuse(Note::filter_bad_interval, {dt});
+  const bool band = c.kind == Kind::band_pass;
   const float nyquist = nyquist_of(dt), limit = limit_of(dt);
-  for (int k = 0; k < needed; ++k) {
-    const float corner = f[static_cast<std::size_t>(k)];
-    if (!(corner > 0.0f)) {
-      return refuse(offset_rem, console,
-                    free_text("the corner frequency", corner, " Hz is not above 0"));
-    }
-    if (!(corner < nyquist)) {
-      return refuse(offset_rem, console,
-                    free_text("the corner frequency", corner,
-                              " Hz is not below the Nyquist frequency", nyquist, " Hz"));
-    }
+  for (const float corner : {c.f1, c.f2}) {
+    if (!(corner > 0.0f)) return refuse(Note::filter_corner_not_positive, {corner});
+    if (!(corner < nyquist)) return refuse(Note::filter_corner_above_nyquist, {corner, nyquist});
+    if (!band) break;
   }
-  FilterCorners corners{f[0], no_corner};
+  FilterCorners corners{c.f1, no_corner};
   if (band) {
-    if (!(f[0] < f[1])) {
-      return refuse(offset_rem, console,
-                    free_text("the lower corner frequency", f[0], " Hz is not below the upper one",
-                              f[1], " Hz"));
-    }
-    corners.fh = f[1];
-  } else if (!high) {
+    if (!(c.f1 < c.f2)) return refuse(Note::filter_band_order, {c.f1, c.f2});
+    corners.fh = c.f2;
+  } else if (c.kind == Kind::low_pass) {
     // Low-pass corners are offered only up to the limit that HPS tells the kinds apart by.
-    if (f[0] > limit) {
-      return refuse(offset_rem, console,
-                    free_text("the low-pass corner frequency", f[0],
-                              " Hz is above 95 % of the Nyquist frequency,", limit, " Hz"));
-    }
-    corners = {no_corner, f[0]};
+    if (c.f1 > limit) return refuse(Note::filter_low_pass_limit, {c.f1, limit});
+    corners = {no_corner, c.f1};
   }
 
   const FilterKind kind = filter_kind(dt, corners.fl, corners.fh);
@@ -210,12 +200,18 @@ std::optional<FilterCorners> filter_corners(std::string_view offset_rem, float d
                                      corners.fh};
   const std::size_t n_used = kind == FilterKind::band_pass ? 2 : 1;
   if (!usable(sections_for(kind, corners.fl, corners.fh, dt), std::span(used).first(n_used), dt)) {
-    return refuse(
-        offset_rem, console,
-        free_text("the corner frequencies lie too close to 0 or to the Nyquist",
-                  " frequency for a stable, accurate filter at the sampling interval", dt, " s"));
+    return refuse(Note::filter_unstable, {dt});
   }
   return corners;
+}
+
+int condition_recording(const Conditioning& c, float dt, const Components& x, Notices& notes) {
+  if (c.kind == Conditioning::Kind::recording_mean) RMEAN(x);
+  if (!c.filters()) return 0;
+  const std::optional<FilterCorners> corners = filter_corners(c, dt, notes);
+  if (!corners) return 1;
+  HPS(x, dt, corners->fl, corners->fh);
+  return 0;
 }
 
 }  // namespace hv

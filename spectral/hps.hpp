@@ -5,11 +5,12 @@
 #pragma once
 
 #include <optional>
-#include <ostream>
 #include <span>
 #include <string_view>
 
 #include "spectral/butterworth_design.hpp"
+#include "spectral/notice.hpp"
+#include "spectral/rmean.hpp"
 
 namespace hv {
 
@@ -36,11 +37,10 @@ void XHPF(std::span<float> x, float fl, float dt);
 void XLPF(std::span<float> x, float fh, float dt);
 void XBPF(std::span<float> x, float fl, float fh, float dt);
 
-// Filters the three components of x in place: component c (1..3) is samples
-// (c-1)*stride .. (c-1)*stride + npts - 1. High-pass and band-pass first remove each
-// component's mean; a low-pass keeps it. The corners must have passed
+// Filters the three components of x in place. High-pass and band-pass first remove
+// each component's mean; a low-pass keeps it. The corners must have passed
 // filter_corners.
-void HPS(std::span<float> x, int stride, int npts, float dt, float fl, float fh);
+void HPS(const Components& x, float dt, float fl, float fh);
 
 // The corners that an offset_rem value asks for, as HPS takes them.
 struct FilterCorners {
@@ -48,12 +48,34 @@ struct FilterCorners {
   float fh;
 };
 
-// Reads "high-pass:f", "band-pass:f1:f2" or "low-pass:f" and checks that the corners
-// give a meaningful, stable filter at interval dt: every corner a number above 0 and
-// below the Nyquist frequency, a band's lower corner below its upper one, a low-pass
-// corner at most 95 % of the Nyquist frequency. Returns the corners, or nothing after
-// a message naming the option, its value and the reason.
-std::optional<FilterCorners> filter_corners(std::string_view offset_rem, float dt,
-                                            std::ostream& console);
+// The offset_rem option: what is done to the recording (and each window) before the
+// windows are cut out.
+struct Conditioning {
+  enum class Kind {
+    none,            // "no" (and r_mean with a second word other than all or win)
+    recording_mean,  // "r_mean", "r_mean:all": each component's mean over the recording
+    window_mean,     // "r_mean:win": each window's own mean
+    high_pass,       // "high-pass:f"
+    band_pass,       // "band-pass:f1:f2"
+    low_pass         // "low-pass:f"
+  };
+  Kind kind = Kind::none;
+  float f1 = 0.0f, f2 = 0.0f;  // corner frequencies, Hz
+  bool filters() const { return kind >= Kind::high_pass; }
+};
+
+// Reads the option; refuses an unknown key and a missing or non-numeric corner.
+Parsed<Conditioning> parse_offset_rem(std::string_view text);
+
+// Checks that a filter's corners give a meaningful, stable filter at interval dt:
+// every corner a number above 0 and below the Nyquist frequency, a band's lower
+// corner below its upper one, a low-pass corner at most 95 % of the Nyquist
+// frequency. Returns the corners, or nothing after a notice with the reason.
+std::optional<FilterCorners> filter_corners(const Conditioning& c, float dt, Notices& notes);
+
+// Conditions a whole recording at interval dt as c asks (the recording's mean, or a
+// filter; a window's own mean is removed when the window is cut out). Returns 0, or 1
+// after the notice of corners that give no usable filter.
+int condition_recording(const Conditioning& c, float dt, const Components& x, Notices& notes);
 
 }  // namespace hv

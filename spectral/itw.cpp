@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <limits>
 
-#include "common/fields.hpp"
 
 namespace hv {
 
@@ -34,19 +33,17 @@ int clamp_to_int(long long v) {
 }  // namespace
 
 int ITW(std::span<const float> column, int nsamp, float dt, float start, float end,
-        const Name& file, int w, bool remove_mean, std::span<float> out, int& nout,
-        std::ostream& console) {
+        int w, bool remove_mean, std::span<float> out, int& nout, Notices& notes) {
   const long long npts = nsamp;
   const long long iend = sample_number(end, dt);
   const long long istart = sample_number(start, dt);
 
   const auto wrong_range = [&] {
-    free_line(console, " Start sample or end sample incorrectly specified");
-    free_line(console, " Number of points of time history : ", npts);
-    free_line(console, " Window number : ", w);
-    free_line(console, " Start sample : ", istart);
-    free_line(console, "  End sample :", iend);
-    free_line(console, file.view());
+    Notice n = error_notice(Note::window_outside, {static_cast<double>(npts), static_cast<double>(w),
+                                                   static_cast<double>(istart),
+                                                   static_cast<double>(iend)});
+    n.window = w;
+    notes.push_back(n);
     return 1;
   };
   // The column bound guards against a sample count that a reader left beyond the store.
@@ -57,10 +54,10 @@ int ITW(std::span<const float> column, int nsamp, float dt, float start, float e
   if (count <= 0) return wrong_range();
 
   if (count > static_cast<long long>(out.size())) {
-    free_line(console, " Requested window exceeds current dimension");
-    free_line(console, " requested # point : ", count);
-    free_line(console, " current dimension", static_cast<long long>(out.size()));
-    free_line(console, file.view());
+    Notice n = error_notice(Note::window_too_long,
+                            {static_cast<double>(count), static_cast<double>(out.size())});
+    n.window = w;
+    notes.push_back(n);
     return 3;
   }
 

@@ -5,33 +5,22 @@
 #include <array>
 #include <cmath>
 
-#include "common/fields.hpp"
+#include "common/text.hpp"
 
 namespace hv {
 
-namespace {
-enum class Merge { arithmetic, geometric, quadratic, complex, unknown };
-
-Merge merge_kind(const Option& merge_type) {
+Parsed<MergeType> parse_merge_type(std::string_view text) {
   std::array<Word, 1> t;
-  SPLIT3(merge_type.view(), t, ':');
-  if (t[0] == "arithmetic") return Merge::arithmetic;
-  if (t[0] == "geometric") return Merge::geometric;
-  if (t[0] == "quadratic") return Merge::quadratic;
-  if (t[0] == "complex") return Merge::complex;
-  return Merge::unknown;
+  SPLIT3(text, t, ':');
+  if (t[0] == "arithmetic") return Parsed<MergeType>::accept(MergeType::arithmetic);
+  if (t[0] == "geometric") return Parsed<MergeType>::accept(MergeType::geometric);
+  if (t[0] == "quadratic") return Parsed<MergeType>::accept(MergeType::quadratic);
+  if (t[0] == "complex") return Parsed<MergeType>::accept(MergeType::complex);
+  return Parsed<MergeType>::refuse(error_notice(Note::merge_unknown));
 }
-}  // namespace
 
-int MERGE_HV(const Option& merge_type, std::span<float> O1col, std::span<float> O2col,
-             std::span<float> O3col, std::span<float> M, int jfirst, int jlast,
-             std::ostream& console) {
-  const Merge kind = merge_kind(merge_type);
-  if (kind == Merge::unknown) {
-    free_line(console, " ERROR : 'merge type' option wrongly set :");
-    free_line(console, merge_type.view().substr(0, 78));
-    return 1;
-  }
+void MERGE_HV(MergeType kind, std::span<float> O1col, std::span<float> O2col,
+              std::span<float> O3col, std::span<float> M, int jfirst, int jlast) {
   constexpr float sqrt2 = 1.4142135f;
   const auto first = static_cast<std::size_t>(std::max(jfirst, 1) - 1);
   const std::size_t last = std::min(static_cast<std::size_t>(std::max(jlast, 0)), O1col.size());
@@ -39,15 +28,15 @@ int MERGE_HV(const Option& merge_type, std::span<float> O1col, std::span<float> 
     const float v = O1col[j];
     const float h2 = O2col[j];
     const float h3 = O3col[j];
-    if (kind == Merge::complex) {
+    if (kind == MergeType::complex) {
       O1col[j] = O2col[j] = O3col[j] = h2 / v;
       continue;
     }
     // Products and squares are formed in double so that large amplitudes cannot overflow.
     float m = 0.0f;
-    if (kind == Merge::arithmetic) {
+    if (kind == MergeType::arithmetic) {
       m = (h2 + h3) / 2.0f;
-    } else if (kind == Merge::geometric) {
+    } else if (kind == MergeType::geometric) {
       m = static_cast<float>(std::sqrt(static_cast<double>(h2) * h3));
     } else {
       const double d2 = h2;
@@ -59,7 +48,6 @@ int MERGE_HV(const Option& merge_type, std::span<float> O1col, std::span<float> 
     O2col[j] = h2 / v;
     O3col[j] = h3 / v;
   }
-  return 0;
 }
 
 }  // namespace hv

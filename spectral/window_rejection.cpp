@@ -6,20 +6,13 @@
 #include <cmath>
 #include <cstddef>
 
-#include "common/fields.hpp"
+#include "common/text.hpp"
 #include "common/freefmt.hpp"
 #include "spectral/kf0.hpp"
 
 namespace hv {
 
 namespace {
-
-std::optional<RejectionOption> refuse(const Option& value, const char* why, std::ostream& console) {
-  free_line(console, " incorrect  option(s) for 'window_rejection':");
-  free_line(console, value.view().substr(0, 78));
-  free_line(console, why);
-  return std::nullopt;
-}
 
 // Peak statistics of the kept windows.
 struct PeakStats {
@@ -133,17 +126,16 @@ int reject_outliers(const std::vector<double>& ln_peak, const PeakStats& s, doub
 
 }  // namespace
 
-std::optional<RejectionOption> read_window_rejection(const Option& value, std::ostream& console) {
+Parsed<RejectionOption> parse_window_rejection(std::string_view text) {
+  using P = Parsed<RejectionOption>;
   std::array<Word, 3> words;
-  const int count = SPLIT3(value.view(), words, ':');
-  if (count == 0 || (count == 1 && words[0] == "none")) return RejectionOption{};
-  if (!(words[0] == "frequency")) return refuse(value, " The key is NOT recognised", console);
-  if (count != 2) return refuse(value, " the form is frequency:n", console);
+  const int count = SPLIT3(text, words, ':');
+  if (count == 0 || (count == 1 && words[0] == "none")) return P::accept({});
+  if (!(words[0] == "frequency")) return P::refuse(error_notice(Note::rejection_not_recognised));
+  if (count != 2) return P::refuse(error_notice(Note::rejection_form));
   const std::optional<double> n = parse_double(words[1].trimmed());
-  if (!n || !(*n > 0.0)) {
-    return refuse(value, " n (standard deviations) must be a positive number", console);
-  }
-  return RejectionOption{true, *n};
+  if (!n || !(*n > 0.0)) return P::refuse(error_notice(Note::rejection_n));
+  return P::accept({true, *n});
 }
 
 int WindowRejection::kept_count() const {

@@ -5,11 +5,12 @@
 #pragma once
 
 #include <optional>
-#include <ostream>
+#include <string_view>
 #include <span>
 #include <vector>
 
 #include "common/text.hpp"
+#include "spectral/notice.hpp"
 #include "spectral/matrices.hpp"
 
 namespace hv {
@@ -21,9 +22,8 @@ struct RejectionOption {
   double n_sd = 0.0;
 };
 
-// Reads the option. Returns nothing, after the message naming the key, for any
-// other form or an n that is not a positive number.
-std::optional<RejectionOption> read_window_rejection(const Option& value, std::ostream& console);
+// Reads the option; refuses any other form and an n that is not a positive number.
+Parsed<RejectionOption> parse_window_rejection(std::string_view text);
 
 // The outcome of a rejection run over nwin windows.
 struct WindowRejection {

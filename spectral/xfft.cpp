@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -22,8 +23,19 @@ namespace {
 struct FftwFree {
   void operator()(void* p) const { fftw_free(p); }
 };
+// FFTW's planner keeps global state: making and destroying plans is not thread-safe
+// (executing them is). Every planner call of the process goes through this lock, so
+// that two computations in one process may plan at once.
+std::mutex& planner_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
 struct PlanDestroy {
-  void operator()(fftw_plan p) const { fftw_destroy_plan(p); }
+  void operator()(fftw_plan p) const {
+    const std::lock_guard<std::mutex> hold(planner_lock());
+    fftw_destroy_plan(p);
+  }
 };
 using PlanHandle = std::unique_ptr<std::remove_pointer_t<fftw_plan>, PlanDestroy>;
 
@@ -115,6 +127,7 @@ struct FftPlan::Plans {
     // FFTW_ESTIMATE plans without touching the arrays, so their content is free.
     FftWork::Buffers scratch(N);
     via_complex = largest_prime_factor(N) > real_via_complex_factor;
+    const std::lock_guard<std::mutex> hold(planner_lock());
     if (via_complex) {
       real.reset(fftw_plan_dft_1d(N, scratch.real_as_complex.get(), scratch.real_as_complex.get(),
                                   FFTW_FORWARD, FFTW_ESTIMATE));
@@ -167,9 +180,6 @@ void FftPlan::forward_complex(FftWork& work) const {
   fftw_execute_dft(p_->c2c.get(), work.b_->cplx.get(), work.b_->cplx.get());
 }
 
-bool complex_merge(const Option& merge_type) {
-  return first_token_is(merge_type.view(), "complex");
-}
 
 namespace {
 

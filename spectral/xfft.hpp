@@ -5,7 +5,6 @@
 #include <memory>
 #include <span>
 
-#include "common/text.hpp"
 
 namespace hv {
 
@@ -36,10 +35,11 @@ class FftWork {
 };
 
 // Forward transforms of one length N, X(k) = Σ x(j)·exp(−2πi·jk/N), unnormalised, in
-// double precision. The FFTW plans are made once here (FFTW_ESTIMATE) and hold no
-// data: they execute on the buffers of the FftWork handed to them, so one const plan
-// serves every thread. All planner calls stay inside this class: the FFTW planner is
-// not thread-safe, its execution is.
+// double precision: the one seam to the FFT library (FFTW today). The plans are made
+// once here (FFTW_ESTIMATE) and hold no data: they execute on the buffers of the
+// FftWork handed to them, so one const plan serves every thread. The planner is not
+// thread-safe, its execution is: every planner call of the process is made under one
+// lock, so that plans may be made in several threads at once.
 class FftPlan {
  public:
   explicit FftPlan(int N);
@@ -58,10 +58,6 @@ class FftPlan {
   int n_ = 0;
   std::unique_ptr<Plans> p_;
 };
-
-// True when the first token of merge_type is "complex": the two horizontals are then
-// transformed together as x2 + i·x3 (XFFT_PAIR).
-bool complex_merge(const Option& merge_type);
 
 // Amplitude spectrum A(k) = dt·|X(k)|, k = 0..nf−1, of the N samples x of one component,
 // stored in S1, S2 or S3 by component (1, 2, 3); df = frequency_step(N, dt) and

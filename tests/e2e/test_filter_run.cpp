@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "hvlib/hv_compute.hpp"
 #include "readers/readerth.hpp"
 #include "readers/records.hpp"
 #include "readers/rkaf.hpp"
@@ -157,25 +158,25 @@ TEST_F(FilterRun, CornerAboveTheLimitEndsTheRunBeforeAnyResult) {
 // A second window on the same file must find the samples as the first left them, not
 // filtered a second time.
 TEST_F(FilterRun, RecordingIsFilteredOnceForAllItsWindows) {
-  const std::string rec = write_recording(sinusoids(), 3, "site.dh");
-  WINDOWS windows;
-  for (int k = 0; k < 2; ++k) {
-    WindowEntry w;
-    w.file = rec;
-    w.format = 3;
-    w.station = "TEST";
-    w.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
-    windows.entry.push_back(w);
-  }
-  auto ts = std::make_unique<TIMESERIES>();
-  UnitTable units;
-  std::ostringstream console;
-  const Option option("high-pass:2");
-  ASSERT_EQ(READERTH(1, windows, option, *ts, units, console), 0) << console.str();
-  const std::vector<float> first = ts->samples;
-  ASSERT_EQ(READERTH(2, windows, option, *ts, units, console), 0) << console.str();
-  EXPECT_TRUE(ts->samples == first);
-  EXPECT_EQ(windows(2).labels[0], "Vert");
+  const synth::Recording s = sinusoids();
+  Recording rec;
+  rec.dt = s.dt;
+  rec.component = {s.z, s.ns, s.ew};
+  const std::vector<Recording> recordings{rec};
+  const std::vector<int> recording_of{0, 0};
+  const std::vector<HvWindow> windows{{0.0f, 20.0f}, {20.0f, 40.0f}};
+  PARAMETERS par;
+  par.offset_rem = "high-pass:2";
+  const HvOptions options = parse_options(par);
+  MemorySource source(recordings, recording_of);
+  HvComputation hv(options, windows, source, 1);
+  ASSERT_EQ(hv.read_first(), 0);
+  const Recording first = hv.current();
+  EXPECT_NE(first.component[0], rec.component[0]);
+  ASSERT_EQ(hv.plan_grid() % 2, 0);
+  ASSERT_EQ(hv.prepare_analyses(), 0);
+  ASSERT_EQ(hv.transform_windows() % 2, 0);
+  EXPECT_EQ(hv.current().component, first.component);
 }
 
 // The Fo line of the averaged H/V file and every line after it: the column header

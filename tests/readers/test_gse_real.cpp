@@ -136,7 +136,7 @@ TEST_P(RealThreeComponents, ReadInRequestedOrderInMetresPerSecond) {
   entry.format = format::gse;
   for (std::size_t k = 0; k < 3; ++k) entry.channel[k] = c.codes[k];
   windows.entry.push_back(entry);
-  ASSERT_EQ(READERTH(1, windows, Option("no"), *ts, units, console), 0) << console.str();
+  ASSERT_EQ(READERTH(1, windows, *ts, units, console), 0) << console.str();
   EXPECT_EQ(ts->nsamp, hdr.samps);
   EXPECT_EQ(ts->dt, 1.0f / hdr.samprat);
   const auto& labels = windows(1).labels;

@@ -419,7 +419,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 // Through ratiospec's dispatcher: the window line's codes and station pick the
-// channels, the labels are the codes and counts, and the mean is removed as asked.
+// channels, the labels are the codes and counts, and the samples are as recorded.
 TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
   write({block("HHZ", 0, 200), block("HHN", 0, 200), block("HHE", 0, 200)});
   WINDOWS windows;
@@ -429,14 +429,14 @@ TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
   w.channel = {Text<3>("HHN"), Text<3>("HHE"), Text<3>("HHZ")};
   w.station = "SYN";
   windows.entry.push_back(w);
-  ASSERT_EQ(READERTH(1, windows, Option("r_mean"), *ts, units, console), 0) << console.str();
+  ASSERT_EQ(READERTH(1, windows, *ts, units, console), 0) << console.str();
   EXPECT_EQ(ts->nsamp, 200);
   EXPECT_EQ(ts->dt, 0.01f);
   EXPECT_EQ(windows(1).labels[0], "HHN");
   EXPECT_EQ(windows(1).labels[3], "counts");
-  // HHN holds 20000 + i: less its mean over i = 0..199, sample 0 is -99.5.
-  EXPECT_FLOAT_EQ(ts->column(1)[0], -99.5f);
-  EXPECT_FLOAT_EQ(ts->column(3)[199], 99.5f);
+  // HHN holds 20000 + i.
+  EXPECT_FLOAT_EQ(ts->column(1)[0], 20000.0f);
+  EXPECT_FLOAT_EQ(ts->column(1)[199], 20199.0f);
 }
 
 // Through calmpick's dispatcher without a guess: KAF, DuneHeron and GSE decline, then

@@ -9,6 +9,8 @@
 #include "ratiospec/records.hpp"
 #include "readers/readerth.hpp"
 #include "tests/readers/kaf_files.hpp"
+#include "spectral/hps.hpp"
+#include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 
@@ -40,7 +42,7 @@ class DispatchTest : public ::testing::Test {
     windows.entry.push_back(w);
     return windows.entry.back();
   }
-  int readerth(int entry) { return READERTH(entry, windows, par.offset_rem, *ts, units, console); }
+  int readerth(int entry) { return READERTH(entry, windows, *ts, units, console); }
   int readerthw(int& format, const std::string& path) {
     return READERTHW(format, Name(path), *ts, info, units, console);
   }
@@ -229,7 +231,19 @@ TEST_P(OffsetOption, ConditionsTheWholeRecording) {
   add_entry(write("a.kaf", kaf_text(with_line(minimal_header(), "NDAT", "NDAT = 3"),
                                     "1 2 30\n3 4 50\n5 9 70\n")));
   par.offset_rem = c.value;
-  EXPECT_EQ(readerth(1), c.status);
+  ASSERT_EQ(readerth(1), 0);
+  // The recording as read, conditioned as the computation does it.
+  const Parsed<Conditioning> parsed = parse_offset_rem(par.offset_rem.view());
+  Notices notes = test::refusal_of(parsed);
+  const auto n = static_cast<std::size_t>(ts->nsamp);
+  const int status =
+      parsed.ok() ? condition_recording(*parsed.value, ts->dt,
+                                        {ts->column(1).first(n), ts->column(2).first(n),
+                                         ts->column(3).first(n)},
+                                        notes)
+                  : 1;
+  console << test::rendered(notes, par);
+  EXPECT_EQ(status, c.status);
   EXPECT_EQ(console.str().substr(0, c.message.size()), c.message);
   if (c.status != 0) return;
   EXPECT_EQ(console.str(), "");

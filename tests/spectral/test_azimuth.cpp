@@ -11,7 +11,9 @@
 
 #include "spectral/azimuth.hpp"
 #include "spectral/frequency_step.hpp"
+#include "spectral/merge_hv.hpp"
 #include "spectral/xfft.hpp"
+#include "tests/support/notices.hpp"
 
 namespace hv {
 namespace {
@@ -58,10 +60,9 @@ TEST_P(RotatedSpectra, EqualTheSpectraOfTheRotatedSeries) {
   std::vector<float> f;
   for (int k = 1; k < nf; ++k) f.push_back(static_cast<float>(k) * df);
   const int nfreq = static_cast<int>(f.size());
-  const SmoothPlan smooth = make_smooth_plan(Option("none"), Option("fft"), df, nf, f);
+  const SmoothPlan smooth = make_smooth_plan(Smoothing{}, true, df, nf, f);
   ASSERT_EQ(smooth.status(), 0);
-  std::ostringstream console;
-  const std::optional<AzimuthSet> set = read_azimuth_step(Option("15"), console);
+  const std::optional<AzimuthSet> set = parse_azimuth_step("15").value;
   ASSERT_TRUE(set);
 
   AzimuthWork az_work(nf, nfreq);
@@ -75,7 +76,7 @@ TEST_P(RotatedSpectra, EqualTheSpectraOfTheRotatedSeries) {
     east = az_work.east;
   } else {
     amplitude(ns, plan, work);
-    keep_north(work.real_output(), az_work);
+    keep_spectrum(work.real_output(), az_work.north);
     amplitude(ew, plan, work);
     std::copy_n(work.real_output().begin(), nf, east.begin());
   }
@@ -147,8 +148,12 @@ class AzimuthStep : public ::testing::TestWithParam<StepCase> {};
 
 TEST_P(AzimuthStep, Reads) {
   const StepCase& c = GetParam();
+  PARAMETERS par;
+  par.azimuth_step = c.value;
+  const Parsed<AzimuthSet> parsed = parse_azimuth_step(c.value);
+  const std::optional<AzimuthSet>& set = parsed.value;
   std::ostringstream console;
-  const std::optional<AzimuthSet> set = read_azimuth_step(Option(c.value), console);
+  console << test::rendered(test::refusal_of(parsed), par);
   if (c.count < 0) {
     EXPECT_FALSE(set);
     EXPECT_EQ(console.str().rfind("  incorrect  option(s) for 'azimuth_step':\n", 0), 0u);

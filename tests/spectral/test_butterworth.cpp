@@ -14,6 +14,7 @@
 
 #include "common/text.hpp"
 #include "spectral/hps.hpp"
+#include "tests/support/notices.hpp"
 
 namespace hv {
 namespace {
@@ -227,18 +228,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Choice{"low_option", no_corner, 10.0f, FilterKind::low_pass}),
     [](const auto& info) { return info.param.name; });
 
+// Three components of equal length, one after the other in x.
+Components thirds(std::vector<float>& x) {
+  const std::size_t n = x.size() / 3;
+  const std::span<float> all(x);
+  return {all.first(n), all.subspan(n, n), all.subspan(2 * n, n)};
+}
+
 // Mean removal comes first for high-pass and band-pass: a constant record becomes
 // exactly zero, while the low-pass keeps it.
 TEST(Hps, ConstantRecordBecomesZeroUnlessLowPassed) {
   constexpr int n = 3000;
   for (const auto& [fl, fh] : {std::pair{1.0f, no_corner}, std::pair{1.0f, 10.0f}}) {
     std::vector<float> x(3 * n, 2.5f);
-    HPS(x, n, n, 0.01f, fl, fh);
+    HPS(thirds(x), 0.01f, fl, fh);
     EXPECT_EQ(*std::max_element(x.begin(), x.end()), 0.0f) << fl << " " << fh;
     EXPECT_EQ(*std::min_element(x.begin(), x.end()), 0.0f) << fl << " " << fh;
   }
   std::vector<float> x(3 * n, 2.5f);
-  HPS(x, n, n, 0.01f, no_corner, 10.0f);
+  HPS(thirds(x), 0.01f, no_corner, 10.0f);
   EXPECT_NEAR(x[n / 2], 2.5f, 1e-5f);
   EXPECT_NEAR(x[2 * n + n / 2], 2.5f, 1e-5f);
 }
@@ -262,8 +270,14 @@ class Corners : public ::testing::TestWithParam<CornerCase> {};
 
 TEST_P(Corners, AreCheckedAgainstTheSamplingInterval) {
   const CornerCase& c = GetParam();
+  PARAMETERS par;
+  par.offset_rem = c.option;
+  const Parsed<Conditioning> parsed = parse_offset_rem(c.option);
+  Notices notes = test::refusal_of(parsed);
+  const auto corners =
+      parsed.ok() ? filter_corners(*parsed.value, 0.01f, notes) : std::optional<FilterCorners>{};
   std::ostringstream console;
-  const auto corners = filter_corners(c.option, 0.01f, console);
+  console << test::rendered(notes, par);
   ASSERT_EQ(corners.has_value(), c.accepted) << console.str();
   if (c.accepted) {
     EXPECT_EQ(console.str(), "");

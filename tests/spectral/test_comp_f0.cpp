@@ -9,6 +9,7 @@
 
 #include "spectral/comp_f0.hpp"
 #include "spectral/kf0.hpp"
+#include "tests/support/notices.hpp"
 
 namespace hv {
 namespace {
@@ -88,14 +89,14 @@ Fo comp_f0(const std::vector<std::vector<float>>& windows, const std::vector<flo
   for (const auto& w : windows) HVwin.insert(HVwin.end(), w.begin(), w.end());
   std::vector<float> work(windows.size(), -1.0f);
   Fo r{};
-  std::ostringstream console;
+  Notices notes;
   FoBand fo;
   r.status = COMP_F0(HVwin, work, mean, f, static_cast<int>(f.size()),
-                     static_cast<int>(windows.size()), {jfirst, jlast}, fo, console);
+                     static_cast<int>(windows.size()), {jfirst, jlast}, fo, notes);
   r.minus = fo.minus;
   r.fo = fo.fo;
   r.plus = fo.plus;
-  r.console = console.str();
+  r.console = test::rendered(notes);
   return r;
 }
 

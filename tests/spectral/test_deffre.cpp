@@ -9,6 +9,7 @@
 #include "spectral/apply_smooth.hpp"
 #include "spectral/deffre.hpp"
 #include "spectral/frequency_step.hpp"
+#include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -23,9 +24,13 @@ struct Grid {
 
 Grid grid(int N, float dt, const std::string& option) {
   Grid g;
-  std::ostringstream console;
-  g.status = DEFFRE(N, dt, Option(option), g.f, g.nfreq, console);
-  g.console = console.str();
+  PARAMETERS par;
+  par.freq_spacing = option;
+  const Parsed<GridSpacing> spacing = parse_freq_spacing(option);
+  Notices notes = test::refusal_of(spacing);
+  g.nfreq = 0;
+  g.status = spacing.ok() ? DEFFRE(N, dt, *spacing.value, g.f, g.nfreq, notes) : 1;
+  g.console = test::rendered(notes, par);
   return g;
 }
 
@@ -188,7 +193,7 @@ TEST_P(DeffreMatchesSmoothing, PreliminaryCheckPasses) {
   ASSERT_EQ(g.status, 0);
   for (const char* smooth : {"konno-ohmachi:40", "none", "linear:0.5:box"}) {
     const SmoothPlan plan =
-        make_smooth_plan(Option(smooth), Option("fft"), frequency_step(N, dt), N / 2 + 1, g.f);
+        make_smooth_plan(*parse_smooth(smooth).value, true, frequency_step(N, dt), N / 2 + 1, g.f);
     EXPECT_NE(plan.outcome(), SmoothPlan::Outcome::grid_outside) << smooth;
     EXPECT_NE(plan.status(), 1) << smooth;
   }

@@ -12,7 +12,9 @@
 #include "readers/readerth.hpp"
 #include "readers/records.hpp"
 #include "spectral/apply_taper.hpp"
+#include "spectral/hps.hpp"
 #include "spectral/itw.hpp"
+#include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -39,8 +41,13 @@ class ItwTest : public ::testing::Test {
           std::size_t dim = 2000) {
     out.assign(dim, -1.0f);
     nout = 0;
-    return ITW(ts->column(c), ts->nsamp, ts->dt, start, end, file, 7, removes_window_mean(offset),
-               out, nout, console);
+    const bool window_mean = parse_offset_rem(offset.view()).value->kind ==
+                             Conditioning::Kind::window_mean;
+    Notices notes;
+    const int status = ITW(ts->column(c), ts->nsamp, ts->dt, start, end, 7, window_mean, out,
+                           nout, notes);
+    console << test::rendered(notes, {}, file.view());
+    return status;
   }
 
   // The sample number that out[k] was copied from (component 1).
@@ -211,9 +218,12 @@ std::vector<float> tapered(const Option& option, int n, int nfft, int& status,
                            std::string* messages = nullptr) {
   std::vector<float> x(static_cast<std::size_t>(nfft) + 2, 7.0f);
   std::fill(x.begin(), x.begin() + n, 1.0f);
-  std::ostringstream console;
-  status = APPLY_TAPER(x, n, nfft, option, console);
-  if (messages) *messages = console.str();
+  PARAMETERS par;
+  par.taper = option;
+  const Parsed<Taper> taper = parse_taper(option.view());
+  Notices notes = test::refusal_of(taper);
+  status = taper.ok() ? APPLY_TAPER(x, n, nfft, *taper.value, notes) : 1;
+  if (messages) *messages = test::rendered(notes, par);
   return x;
 }
 
@@ -280,10 +290,11 @@ TEST(ApplyTaper, SingleTaperedSampleAtEachEndBecomesZero) {
 
 TEST(ApplyTaper, CountsThatDoNotFitTheVectorAreRefused) {
   std::vector<float> x(10, 1.0f);
-  std::ostringstream console;
-  EXPECT_EQ(APPLY_TAPER(x, 10, 11, "box", console), 1);
-  EXPECT_EQ(APPLY_TAPER(x, 11, 11, "box", console), 1);
-  EXPECT_EQ(APPLY_TAPER(x, -1, 10, "box", console), 1);
+  Notices notes;
+  const Taper box{true, 0.0f};
+  EXPECT_EQ(APPLY_TAPER(x, 10, 11, box, notes), 1);
+  EXPECT_EQ(APPLY_TAPER(x, 11, 11, box, notes), 1);
+  EXPECT_EQ(APPLY_TAPER(x, -1, 10, box, notes), 1);
   EXPECT_EQ(x, std::vector<float>(10, 1.0f));
 }
 

@@ -9,6 +9,7 @@
 
 #include "spectral/average_sd.hpp"
 #include "spectral/merge_hv.hpp"
+#include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -24,10 +25,13 @@ Columns example() {
 }
 
 int merge(const char* type, Columns& c, std::string* console = nullptr) {
-  std::ostringstream out;
-  const int status = MERGE_HV(Option(type), c.V, c.H2, c.H3, c.M, 2, 3, out);
-  if (console) *console = out.str();
-  return status;
+  PARAMETERS par;
+  par.merge_type = type;
+  const Parsed<MergeType> kind = parse_merge_type(type);
+  if (console) *console = test::rendered(test::refusal_of(kind), par);
+  if (!kind.ok()) return 1;
+  MERGE_HV(*kind.value, c.V, c.H2, c.H3, c.M, 2, 3);
+  return 0;
 }
 
 struct MergeCase {

@@ -11,6 +11,7 @@
 #include "spectral/deffre.hpp"
 #include "spectral/frequency_step.hpp"
 #include "spectral/interv.hpp"
+#include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -35,8 +36,8 @@ struct Transform {
   std::vector<float> grid() const {
     std::vector<float> f;
     int nfreq = 0;
-    std::ostringstream console;
-    EXPECT_EQ(DEFFRE(N, dt, Option(spacing), f, nfreq, console), 0) << console.str();
+    Notices notes;
+    EXPECT_EQ(DEFFRE(N, dt, *parse_freq_spacing(spacing).value, f, nfreq, notes), 0);
     return f;
   }
 };
@@ -185,15 +186,24 @@ Smoothed plain_smooth(const std::string& option, const Transform& s, const std::
 Smoothed run_plan(const std::string& option, const Transform& s, const std::vector<float>& f,
                   const Spectra& S, std::size_t cap = default_weight_cap, int windows = 1) {
   Smoothed out;
-  const SmoothPlan plan =
-      make_smooth_plan(Option(option), Option(s.spacing), s.df(), s.nf(), f, cap);
+  PARAMETERS par;
+  par.smooth = option;
+  const Parsed<Smoothing> smooth = parse_smooth(option);
   for (auto& o : out.O) o.assign(f.size(), -1.0f);
-  std::ostringstream console;
-  for (int w = 1; w <= windows; ++w) {
-    out.status = APPLY_SMOOTH(plan, S[0], S[1], S[2], out.O[0], out.O[1], out.O[2], w, out.jfirst,
-                              out.jlast, console);
+  Notices notes;
+  if (!smooth.ok()) {
+    // A refused option is reported at every window that would be smoothed.
+    for (int w = 1; w <= windows; ++w) notes.push_back(*smooth.refusal);
+    out.status = 1;
+  } else {
+    const bool fft = std::string_view(s.spacing) == "fft";
+    const SmoothPlan plan = make_smooth_plan(*smooth.value, fft, s.df(), s.nf(), f, cap);
+    for (int w = 1; w <= windows; ++w) {
+      out.status = APPLY_SMOOTH(plan, S[0], S[1], S[2], out.O[0], out.O[1], out.O[2], w,
+                                out.jfirst, out.jlast, notes);
+    }
   }
-  out.console = console.str();
+  out.console = test::rendered(notes, par);
   return out;
 }
 
@@ -307,11 +317,10 @@ INSTANTIATE_TEST_SUITE_P(Forms, PlanMatchesFormula, ::testing::ValuesIn(plan_cas
 
 TEST(SmoothPlan, CapSplitsRowsBetweenStoredAndComputed) {
   const std::vector<float> f = fft_grid.grid();
-  const SmoothPlan all =
-      make_smooth_plan(Option("konno-ohmachi:40"), Option("fft"), fft_grid.df(), fft_grid.nf(), f);
+  const Smoothing ko{Smoothing::Form::konno_ohmachi, 40.0f};
+  const SmoothPlan all = make_smooth_plan(ko, true, fft_grid.df(), fft_grid.nf(), f);
   EXPECT_EQ(all.computed_rows(), 0);
-  const SmoothPlan some = make_smooth_plan(Option("konno-ohmachi:40"), Option("fft"), fft_grid.df(),
-                                           fft_grid.nf(), f, 20000);
+  const SmoothPlan some = make_smooth_plan(ko, true, fft_grid.df(), fft_grid.nf(), f, 20000);
   EXPECT_GT(some.computed_rows(), 0);
   EXPECT_GT(some.stored_weights(), 0u);
   EXPECT_LE(some.stored_weights(), 20000u);
@@ -625,14 +634,13 @@ TEST(SmoothPlan, GridOutsideTheSpectrumIsRefused) {
 
 TEST(SmoothPlan, ShortArraysAreRefused) {
   const std::vector<float> f = fft_grid.grid();
-  const SmoothPlan plan =
-      make_smooth_plan(Option("none"), Option("fft"), fft_grid.df(), fft_grid.nf(), f);
+  const SmoothPlan plan = make_smooth_plan(Smoothing{}, true, fft_grid.df(), fft_grid.nf(), f);
   const Spectra S = irregular_spectra(fft_grid.nf() - 1);
   std::vector<float> O(f.size());
-  std::ostringstream console;
+  Notices notes;
   int jfirst = 0, jlast = 0;
-  EXPECT_EQ(APPLY_SMOOTH(plan, S[0], S[1], S[2], O, O, O, 1, jfirst, jlast, console), 1);
-  EXPECT_NE(console.str().find("ERROR"), std::string::npos);
+  EXPECT_EQ(APPLY_SMOOTH(plan, S[0], S[1], S[2], O, O, O, 1, jfirst, jlast, notes), 1);
+  EXPECT_NE(test::rendered(notes).find("ERROR"), std::string::npos);
 }
 
 }  // namespace

@@ -49,8 +49,8 @@ class RowSplit : public ::testing::TestWithParam<SplitCase> {
     df_ = frequency_step(p.N, dt);
     nf_ = p.N / 2 + 1;
     int nfreq = 0;
-    std::ostringstream console;
-    ASSERT_EQ(DEFFRE(p.N, dt, Option(p.spacing), f_, nfreq, console), 0);
+    Notices notes;
+    ASSERT_EQ(DEFFRE(p.N, dt, *parse_freq_spacing(p.spacing).value, f_, nfreq, notes), 0);
     for (std::size_t c = 0; c < 3; ++c) {
       for (int k = 0; k < nf_; ++k) {
         S_[c].push_back(static_cast<float>((1.5 + std::sin(0.29 * k + static_cast<double>(c))) /
@@ -61,18 +61,18 @@ class RowSplit : public ::testing::TestWithParam<SplitCase> {
 
   SmoothPlan plan(SimdLevel level) const {
     const SplitCase& p = GetParam();
-    return make_smooth_plan(Option(p.smooth), Option(p.spacing), df_, nf_, f_, p.cap, level);
+    const bool fft = std::string_view(p.spacing) == "fft";
+    return make_smooth_plan(*parse_smooth(p.smooth).value, fft, df_, nf_, f_, p.cap, level);
   }
 
   Columns apply(const SmoothPlan& plan, Workers* workers) const {
     Columns O;
     for (auto& o : O) o.assign(f_.size(), std::nanf(""));
     int jfirst = 0, jlast = 0;
-    std::ostringstream console;
-    EXPECT_NE(APPLY_SMOOTH(plan, S_[0], S_[1], S_[2], O[0], O[1], O[2], 1, jfirst, jlast, console,
+    Notices notes;
+    EXPECT_NE(APPLY_SMOOTH(plan, S_[0], S_[1], S_[2], O[0], O[1], O[2], 1, jfirst, jlast, notes,
                            workers),
-              1)
-        << console.str();
+              1);
     return O;
   }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "spectral/window_rejection.hpp"
+#include "tests/support/notices.hpp"
 
 namespace hv {
 namespace {
@@ -91,8 +92,12 @@ class RejectionOptionCases : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(RejectionOptionCases, Reads) {
   const OptionCase& c = GetParam();
+  PARAMETERS par;
+  par.window_rejection = c.value;
+  const Parsed<RejectionOption> parsed = parse_window_rejection(c.value);
+  const std::optional<RejectionOption>& r = parsed.value;
   std::ostringstream console;
-  const std::optional<RejectionOption> r = read_window_rejection(Option(c.value), console);
+  console << test::rendered(test::refusal_of(parsed), par);
   ASSERT_EQ(r.has_value(), c.valid) << console.str();
   if (c.valid) {
     EXPECT_EQ(r->active, c.active);

@@ -13,6 +13,7 @@
 
 #include "spectral/apply_taper.hpp"
 #include "spectral/frequency_step.hpp"
+#include "spectral/merge_hv.hpp"
 #include "spectral/xfft.hpp"
 #include "tests/support/param_name.hpp"
 
@@ -174,8 +175,8 @@ TEST(Xfft, ZeroPaddedWindowHasTheSpectrumOfTheFullLength) {
   const int n = 37, N = 100;
   std::vector<float> x(N, 5.0f);
   std::fill(x.begin(), x.begin() + n, 1.0f);
-  std::ostringstream console;
-  ASSERT_EQ(APPLY_TAPER(x, n, N, "box", console), 0);
+  Notices notes;
+  ASSERT_EQ(APPLY_TAPER(x, n, N, Taper{true, 0.0f}, notes), 0);
   const std::vector<float> S = plain_spectrum(x);
   // n ones in N: |X(k)| = |sin(πkn/N) / sin(πk/N)|, X(0) = n.
   EXPECT_FLOAT_EQ(S[0], dt * n);
@@ -192,13 +193,14 @@ class XfftComplex : public ::testing::TestWithParam<int> {
  protected:
   // Components 1, 2, 3 of one window as the driver transforms them.
   Spectra run(const std::vector<float>& x1, const std::vector<float>& x2,
-              const std::vector<float>& x3, const Option& merge = "complex") {
+              const std::vector<float>& x3, std::string_view merge = "complex") {
     const int N = static_cast<int>(x1.size());
     const FftPlan plan(N);
     FftWork work(N);
     Spectra s(N);
     EXPECT_EQ(run_xfft(plan, x1, 1, s), 0);
-    if (complex_merge(merge)) {
+    const Parsed<MergeType> type = parse_merge_type(merge);
+    if (type.ok() && *type.value == MergeType::complex) {
       EXPECT_EQ(XFFT_PAIR(x2, x3, N, dt, plan, work, s.S2, s.S3, s.df, s.nf), 0);
       EXPECT_EQ(s.nf, N / 2 + 1);
     } else {
