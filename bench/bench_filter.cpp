@@ -82,9 +82,8 @@ int main() {
   auto work = std::make_unique<hv::TIMESERIES>();
   bool finite = true;
   for (const Kind& k : kinds) {
-    const double filtering =
-        best_of([&] { work->samples = read->samples; },
-                [&] { hv::HPS(components(*work, ndat), dt, k.fl, k.fh); });
+    const double filtering = best_of([&] { work->samples = read->samples; },
+                                     [&] { hv::HPS(components(*work, ndat), dt, k.fl, k.fh); });
     finite = finite && std::all_of(work->samples.begin(), work->samples.end(),
                                    [](float v) { return std::isfinite(v); });
     std::printf("bench_filter: %-17s best of %d: %.3f s, %.2f of the reading time\n", k.option,

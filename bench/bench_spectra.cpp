@@ -60,8 +60,8 @@ struct Figures {
 // Mean time of one window's three spectra, and of the FFTW executions alone that the
 // same window needs (three real transforms, or one real and one complex ones in the
 // complex merge mode).
-Figures time_window(const hv::TIMESERIES& ts, int N, bool complex,
-                    const hv::FftPlan& plan, int reps) {
+Figures time_window(const hv::TIMESERIES& ts, int N, bool complex, const hv::FftPlan& plan,
+                    int reps) {
   const float end = static_cast<float>(N - 1) * ts.dt;
   hv::FftWork work(N);
   const hv::Taper taper{false, 5.0f};
@@ -76,8 +76,7 @@ Figures time_window(const hv::TIMESERIES& ts, int N, bool complex,
     for (int c = 1; c <= 3; ++c) {
       int nout = 0;
       const std::span<float> xc = complex && c == 3 ? std::span<float>(x3) : std::span<float>(x);
-      int status =
-          hv::ITW(ts.column(c), ts.nsamp, ts.dt, 0.0f, end, 1, true, xc, nout, notes);
+      int status = hv::ITW(ts.column(c), ts.nsamp, ts.dt, 0.0f, end, 1, true, xc, nout, notes);
       if (status == 0) status = hv::APPLY_TAPER(xc, nout, N, taper, notes);
       if (status == 0 && (!complex || c == 1))
         status = hv::XFFT(xc, N, ts.dt, c, plan, work, S1, S2, S3, df, nfo);

@@ -64,8 +64,11 @@ class ResultFile {
   bool pending_ = true;
 };
 
-// The result files of one program run: all renamed into place together when the run
-// ends well, all removed otherwise.
+// The result files of one program run: renamed into place one after the other when
+// the run ends well, all removed otherwise. Renames within one folder do not fail
+// once the temporary files exist, short of the folder being changed under the run;
+// should one fail all the same, the results renamed before it stay in place, the
+// others are removed, and commit_all names the one that failed.
 class ResultSet {
  public:
   // Starts a result file and returns the temporary name to write; nothing when the

@@ -146,7 +146,8 @@ class HvComputation::WindowLoop {
  private:
   WindowBuffers& buffers(int slot) {
     auto& b = buffers_[static_cast<std::size_t>(slot)];
-    if (!b) b = std::make_unique<WindowBuffers>(N_, M_, pair_, hv_.az_ratios_.has_value(), res_.nfreq());
+    if (!b)
+      b = std::make_unique<WindowBuffers>(N_, M_, pair_, hv_.az_ratios_.has_value(), res_.nfreq());
     return *b;
   }
 
@@ -186,7 +187,8 @@ class HvComputation::WindowLoop {
     if (count == 1) {
       // A window alone has the threads for the rows of its smoothing.
       WindowReport& report = reports_[0];
-      if (!report.failed) process(first, buffers(0), report, workers_.size() > 1 ? &workers_ : nullptr);
+      if (!report.failed)
+        process(first, buffers(0), report, workers_.size() > 1 ? &workers_ : nullptr);
     } else {
       workers_.run(count, [&](int i, int slot) {
         WindowReport& report = reports_[static_cast<std::size_t>(i)];
@@ -256,16 +258,15 @@ class HvComputation::WindowLoop {
     const int nfreq = res_.nfreq();
     const std::span<float> V = column_of(res_.spectra[0], w, nfreq);
     int jfirst = 0, jlast = 0;
-    if (!report.keep(APPLY_SMOOTH(*plan_, b.S[0], b.S[1], b.S[2], V,
-                                  column_of(res_.spectra[1], w, nfreq),
-                                  column_of(res_.spectra[2], w, nfreq), w, jfirst, jlast,
-                                  report.notes, rows))) {
+    if (!report.keep(APPLY_SMOOTH(
+            *plan_, b.S[0], b.S[1], b.S[2], V, column_of(res_.spectra[1], w, nfreq),
+            column_of(res_.spectra[2], w, nfreq), w, jfirst, jlast, report.notes, rows))) {
       return;
     }
     // Each window writes only its own column of the per-azimuth matrices.
     if (b.az) {
-      AZIMUTH_RATIOS(*plan_, res_.azimuth, b.az->north, b.az->east, rec.dt, V, w,
-                     *hv_.az_ratios_, *b.az);
+      AZIMUTH_RATIOS(*plan_, res_.azimuth, b.az->north, b.az->east, rec.dt, V, w, *hv_.az_ratios_,
+                     *b.az);
     }
   }
 
@@ -417,8 +418,8 @@ int HvComputation::average_ratios() {
   average(1, r.ratios, r, r.mean, r.sd);
   const std::vector<float> merged = used_columns(r.ratios[0], r.nfreq(), r.rejection);
   std::vector<float> work(static_cast<std::size_t>(std::max(r.nwin, 1)));
-  const int status = COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo,
-                             r.notices);
+  const int status =
+      COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo, r.notices);
   if (az_ratios_) {
     if (r.rejection) {
       for (int a = 0; a < az_ratios_->count; ++a) {

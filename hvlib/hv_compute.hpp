@@ -60,8 +60,8 @@ class MemorySource : public RecordingSource {
 // (window w in column w - 1), stored column by column; only rows rows.jfirst..jlast
 // (1-based) are valid.
 struct HvResult {
-  float dt = 0.0f;  // sampling interval of the recordings
-  int N = 0;        // transform length
+  float dt = 0.0f;       // sampling interval of the recordings
+  int N = 0;             // transform length
   std::vector<float> f;  // the frequency grid
   RowRange rows;
   int nwin = 0;
@@ -76,9 +76,9 @@ struct HvResult {
   FoBand fo;
   int used = 0;  // windows averaged
   std::optional<WindowRejection> rejection;
-  AzimuthSet azimuth;                        // no azimuths when none were asked
+  AzimuthSet azimuth;                       // no azimuths when none were asked
   std::optional<AzimuthAverages> azimuths;  // set when azimuths were asked
-  Notices notices;                           // warnings and the error that stopped a run
+  Notices notices;                          // warnings and the error that stopped a run
 
   int nfreq() const { return static_cast<int>(f.size()); }
   // Column w (1-based) of a matrix.

@@ -54,9 +54,9 @@ struct HvOptions {
 
   // The refusal of the first refused option, in the order the computation uses them.
   std::optional<Notice> first_refusal() const;
-  bool window_mean() const;     // each window's own mean is removed
-  bool complex_merge() const;   // the horizontals are transformed as one complex signal
-  bool fft_grid() const;        // the grid is the transform's own
+  bool window_mean() const;    // each window's own mean is removed
+  bool complex_merge() const;  // the horizontals are transformed as one complex signal
+  bool fft_grid() const;       // the grid is the transform's own
 };
 
 HvOptions parse_options(const PARAMETERS& par);

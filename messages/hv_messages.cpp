@@ -31,8 +31,9 @@ void grid(std::ostream& os, const Notice& n, const PARAMETERS& par) {
       free_line(os, " ERROR : 'frequency spacing' option, not a number: ", n.text);
       break;
     case Note::grid_empty:
-      free_line(os, " ERROR : 'frequency spacing' option gives no frequency between df =",
-                n.value[0], " and fny =", n.value[1]);
+      free_line(os,
+                " ERROR : 'frequency spacing' option gives no frequency between df =", n.value[0],
+                " and fny =", n.value[1]);
       break;
     default:  // grid_bad_input
       free_line(os, " ERROR : frequency grid: transform length", static_cast<int>(n.value[0]),
@@ -49,8 +50,8 @@ void offset(std::ostream& os, const Notice& n, const PARAMETERS& par) {
     case Note::offset_not_recognised:
       return free_line(os, " The key is NOT recognised");
     case Note::filter_bad_interval:
-      return free_line(os, free_text("no filter can be designed for the sampling interval", v[0],
-                                     " s"));
+      return free_line(
+          os, free_text("no filter can be designed for the sampling interval", v[0], " s"));
     case Note::filter_corner_missing:
       return free_line(os, "a corner frequency is missing");
     case Note::filter_corner_not_number:
@@ -158,8 +159,9 @@ void fo(std::ostream& os, const Notice& n) {
       return free_line(os, " WARNING : it is not possible to compute Fo");
     default: {
       const bool lower = n.code == Note::fo_lower_limit;
-      free_line(os, lower ? " WARNING : Available lower frequency for searching of"
-                          : " WARNING : Available upper frequency for searching of",
+      free_line(os,
+                lower ? " WARNING : Available lower frequency for searching of"
+                      : " WARNING : Available upper frequency for searching of",
                 " Fo is:", fmt_F(n.value[0], 8, 3));
       return free_line(os, " instead of: ", fmt_F(n.value[1], 8, 3));
     }
@@ -186,8 +188,8 @@ void run(std::ostream& os, const Notice& n, const NoticeContext& context) {
       free_line(os, "           present sampling rate : ", v[1]);
       return free_line(os, context.file_of(n.window));
     case Note::window_too_short:
-      return free_line(os, " ERROR : the longest window holds fewer than 2 samples:",
-                       " window_len =", v[0]);
+      return free_line(
+          os, " ERROR : the longest window holds fewer than 2 samples:", " window_len =", v[0]);
     case Note::recording_read:
       if (context.source_lines) context.source_lines(os, n.window);
       return;

@@ -47,30 +47,15 @@ void write_rows(std::ostream& os, std::span<const float> f, int nfreq, const Azi
 
 }  // namespace
 
-int AZ_WRITE(const Name& output_file, std::span<const float> f, int nfreq, const AzimuthSet& set,
-             const AzimuthAverages& averages, RowRange rows, const WINDOWS& windows,
-             const PARAMETERS& par, const WindowRejection* rejection, UnitTable& units,
-             std::ostream& console) {
+int AZ_WRITE(const Name& output_file, const HvResult& r, const WINDOWS& windows,
+             const PARAMETERS& par, UnitTable& units, std::ostream& console) {
   const OpenResult out = open_result_file("AZ_WRITE", output_file, "_az", units, console);
   if (!out.file) return 1;
   std::ostream& os = out.file->stream();
-  free_line(os, " ### data used in the azimuthal H/V ratio processing:");
-  for (const WindowEntry& win : windows.entry) write_window_line(os, win);
-  if (rejection != nullptr) write_rejection_lines(os, *rejection);
-  os << " #\n";
-  free_line(os, "# parameters actually used in the processing:");
-  os << " ### section processing\n";
-  write_option_lines(os, par);
-  os << " ### end processing\n";
-  const int n = rows.jlast - rows.jfirst + 1;
-  if (n != nfreq) write_narrowed_line(os);
-  write_rule_line(os);
-  os << " # n_windows: " << fmt_I(windows.nwin(), 6) << '\n';
-  os << " # window_len: " << fmt_F(windows.Tmax, 10, 3) << '\n';
-  write_labels_line(os, windows(1).labels);
-  os << " # n_freq_samples: " << fmt_I(n, 6) << '\n';
-  write_fo_lines(os, set, averages);
-  write_rows(os, f, nfreq, set, averages, rows);
+  write_result_header(os, " ### data used in the azimuthal H/V ratio processing:", windows, par, r);
+  os << " # n_freq_samples: " << fmt_I(valid_rows(r), 6) << '\n';
+  write_fo_lines(os, r.azimuth, *r.azimuths);
+  write_rows(os, r.f, r.nfreq(), r.azimuth, *r.azimuths, r.rows);
   os.flush();
   if (!os) {
     report_not_created("AZ_WRITE", out.name, console);

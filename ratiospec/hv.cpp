@@ -73,10 +73,6 @@ void copy_labels(WINDOWS& windows) {
   }
 }
 
-Triple triple(const std::array<std::vector<float>, 3>& v) {
-  return {v[0], v[1], v[2]};
-}
-
 // Every window's file: its three ratios and three smoothed spectra.
 void write_window_files(RunControl& run, const Name& output_file, const HvResult& r,
                         const RatiospecRecords& rec) {
@@ -86,12 +82,7 @@ void write_window_files(RunControl& run, const Name& output_file, const HvResult
     CKERR(1, run);
   }
   for (int w = 1; w <= r.nwin; ++w) {
-    const auto col = [&](const std::vector<float>& m) { return r.column(m, w); };
-    CKERR(SWIN_WRITE(run.units, unit, output_file, w, r.f,
-                     {col(r.ratios[0]), col(r.ratios[1]), col(r.ratios[2])},
-                     {col(r.spectra[0]), col(r.spectra[1]), col(r.spectra[2])}, r.nfreq(),
-                     r.rows.jfirst, r.rows.jlast, rec.windows, rec.par, run.console),
-          run);
+    CKERR(SWIN_WRITE(run.units, unit, output_file, w, r, rec.windows, rec.par, run.console), run);
   }
 }
 
@@ -114,7 +105,8 @@ void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec) {
   }
   stages.check(hv.prepare_analyses());
   if (static_cast<long long>(r.azimuth.count()) * r.nfreq() * r.nwin > azimuth_capacity) {
-    free_line(run.console, " ERROR: Required amount of memory exceed current", " allowed dimension");
+    free_line(run.console, " ERROR: Required amount of memory exceed current",
+              " allowed dimension");
     free_line(run.console, " Try a larger azimuth_step, fewer windows or shorter window",
               " duration");
     CKERR(1, run);
@@ -123,31 +115,23 @@ void HV(RunControl& run, const Name& output_file, RatiospecRecords& rec) {
   copy_labels(rec.windows);
 
   const bool rejection = opt.window_rejection.ok() && opt.window_rejection.value->active;
-  const auto write_spectra = [&](const WindowRejection* rejected) {
+  const auto write_spectra = [&] {
     hv.average_spectra();
-    CKERR(AV_WRITE(1, output_file, r.f, triple(r.spectra_mean), r.nfreq(), triple(r.spectra_sd),
-                   FoBand{}, r.rows, rec.windows, rec.par, run.units, run.console, rejected),
-          run);
+    CKERR(AV_WRITE(1, output_file, r, rec.windows, rec.par, run.units, run.console), run);
   };
-  if (opt.average_spectra_out && !rejection) write_spectra(nullptr);
+  if (opt.average_spectra_out && !rejection) write_spectra();
   stages.check(hv.form_ratios());
   if (opt.single_win_out) write_window_files(run, output_file, r, rec);
   if (rejection) {
     hv.reject();
     free_line(run.console, " window rejection:", r.used, " of", r.nwin, " windows kept after",
               r.rejection->iterations, " iterations");
-    if (opt.average_spectra_out) write_spectra(&*r.rejection);
+    if (opt.average_spectra_out) write_spectra();
   }
   stages.check(hv.average_ratios());
-  const WindowRejection* rejected = r.rejection ? &*r.rejection : nullptr;
-  CKERR(AV_WRITE(0, output_file, r.f, triple(r.mean), r.nfreq(), triple(r.sd), r.fo, r.rows,
-                 rec.windows, rec.par, run.units, run.console, rejected),
-        run);
-  if (r.azimuths) {
-    CKERR(AZ_WRITE(output_file, r.f, r.nfreq(), r.azimuth, *r.azimuths, r.rows, rec.windows,
-                   rec.par, rejected, run.units, run.console),
-          run);
-  }
+  CKERR(AV_WRITE(0, output_file, r, rec.windows, rec.par, run.units, run.console), run);
+  if (r.azimuths)
+    CKERR(AZ_WRITE(output_file, r, rec.windows, rec.par, run.units, run.console), run);
 }
 
 }  // namespace hv

@@ -6,8 +6,8 @@
 #include "common/fields.hpp"
 #include "common/stage_timer.hpp"
 #include "readers/finite_samples.hpp"
-#include "readers/readerth.hpp"
 #include "readers/reader_table.hpp"
+#include "readers/readerth.hpp"
 
 namespace hv {
 

@@ -68,4 +68,27 @@ void write_rule_line(std::ostream& os) {
   os << " #" << std::string(30, '-') << '\n';
 }
 
+void write_result_header(std::ostream& os, std::string_view title, const WINDOWS& windows,
+                         const PARAMETERS& par, const HvResult& result,
+                         std::span<const std::string_view> warnings) {
+  free_line(os, title);
+  for (const WindowEntry& win : windows.entry) write_window_line(os, win);
+  if (result.rejection) write_rejection_lines(os, *result.rejection);
+  os << " #\n";
+  free_line(os, "# parameters actually used in the processing:");
+  os << " ### section processing\n";
+  write_option_lines(os, par);
+  os << " ### end processing\n";
+  if (valid_rows(result) != result.nfreq()) write_narrowed_line(os);
+  for (const std::string_view line : warnings) os << line << '\n';
+  write_rule_line(os);
+  os << " # n_windows: " << fmt_I(windows.nwin(), 6) << '\n';
+  os << " # window_len: " << fmt_F(windows.Tmax, 10, 3) << '\n';
+  write_labels_line(os, windows(1).labels);
+}
+
+int valid_rows(const HvResult& result) {
+  return result.rows.jlast - result.rows.jfirst + 1;
+}
+
 }  // namespace hv

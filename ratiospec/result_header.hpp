@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Header lines shared by the averaged and the per-window result files.
+// Header lines shared by the averaged, azimuth and per-window result files.
 #pragma once
 
 #include <array>
 #include <ostream>
+#include <span>
+#include <string_view>
 
+#include "hvlib/hv_compute.hpp"
 #include "ratiospec/records.hpp"
 #include "readers/records.hpp"
 #include "spectral/window_rejection.hpp"
@@ -26,5 +29,16 @@ void write_labels_line(std::ostream& os, const std::array<Text<12>, 4>& labels);
 void write_narrowed_line(std::ostream& os);
 // A blank, "#" and 30 minus signs.
 void write_rule_line(std::ostream& os);
+
+// The header of the averaged H/V, averaged spectra and azimuth files: the title, the
+// window lines, the rejection lines when windows were rejected, the options, the
+// narrowing note, the given warning lines, the rule, the window count and length and
+// the labels.
+void write_result_header(std::ostream& os, std::string_view title, const WINDOWS& windows,
+                         const PARAMETERS& par, const HvResult& result,
+                         std::span<const std::string_view> warnings = {});
+
+// The number of valid rows of a result.
+int valid_rows(const HvResult& result);
 
 }  // namespace hv

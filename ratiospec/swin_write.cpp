@@ -9,10 +9,8 @@
 
 namespace hv {
 
-int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::span<const float> f,
-               const std::array<std::span<const float>, 3>& ratio_columns,
-               const std::array<std::span<const float>, 3>& spectra, int nfreq, int jfirst,
-               int jlast, const WINDOWS& windows, const PARAMETERS& par, std::ostream& console) {
+int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, const HvResult& r,
+               const WINDOWS& windows, const PARAMETERS& par, std::ostream& console) {
   const std::optional<std::string> name = result_name(output_file, window_suffix(w), console);
   if (!name) return 1;
   UnitFile file(units, unit);
@@ -29,8 +27,8 @@ int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::
   free_line(os, "# parameters actually used in the processing:");
   os << " ### section processing\n";
   write_option_lines(os, par);
-  const int n = jlast - jfirst + 1;
-  if (n != nfreq) write_narrowed_line(os);
+  const int n = valid_rows(r);
+  if (n != r.nfreq()) write_narrowed_line(os);
   os << " ### end processing\n";
   write_rule_line(os);
   write_labels_line(os, win.labels);
@@ -38,11 +36,11 @@ int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::
   os << " #   freq            mergedHV           "
      << "ns_HV            ew_HV          specvert         "
      << "spec-ns          spec-ew\n";
-  for (int j = jfirst; j <= jlast; ++j) {
+  for (int j = r.rows.jfirst; j <= r.rows.jlast; ++j) {
     const auto i = static_cast<std::size_t>(j - 1);
-    os << ' ' << fmt_E(f[i], 15, 7);
-    for (const auto& column : ratio_columns) os << "  " << fmt_E(column[i], 15, 7);
-    for (const auto& column : spectra) os << "  " << fmt_E(column[i], 15, 7);
+    os << ' ' << fmt_E(r.f[i], 15, 7);
+    for (const auto& matrix : r.ratios) os << "  " << fmt_E(r.column(matrix, w)[i], 15, 7);
+    for (const auto& matrix : r.spectra) os << "  " << fmt_E(r.column(matrix, w)[i], 15, 7);
     os << '\n';
   }
   os.flush();

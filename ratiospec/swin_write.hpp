@@ -8,19 +8,17 @@
 #include <string>
 
 #include "common/glun.hpp"
+#include "hvlib/hv_compute.hpp"
 #include "ratiospec/records.hpp"
 #include "readers/records.hpp"
 
 namespace hv {
 
 // Writes the file of window w, named output name + "_win_" + w with at least three digits: the
-// window's ratios (column w of O1, O2, O3: merged H/V, component 2 / vertical,
-// component 3 / vertical) and its smoothed spectra S1, S2, S3 over rows
-// jfirst..jlast. unit is the unit number taken once for all windows.
+// window's ratios (merged H/V, component 2 / vertical, component 3 / vertical) and
+// its smoothed spectra over the valid rows. unit is the unit number taken once for all windows.
 // Returns 0, or 1 after an error message.
-int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, std::span<const float> f,
-               const std::array<std::span<const float>, 3>& ratio_columns,
-               const std::array<std::span<const float>, 3>& spectra, int nfreq, int jfirst,
-               int jlast, const WINDOWS& windows, const PARAMETERS& par, std::ostream& console);
+int SWIN_WRITE(UnitTable& units, int unit, const Name& output_file, int w, const HvResult& result,
+               const WINDOWS& windows, const PARAMETERS& par, std::ostream& console);
 
 }  // namespace hv

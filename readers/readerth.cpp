@@ -23,8 +23,7 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b) {
          a.channel[1] == b.channel[1] && a.channel[2] == b.channel[2] && a.file == b.file;
 }
 
-int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts,
-             UnitTable& units, std::ostream& console) {
+int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts, UnitTable& units, std::ostream& console) {
   if (entry < 1 || entry > windows.nwin()) {
     free_line(console, who, "there is no window entry number", entry);
     return 1;

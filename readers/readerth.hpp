@@ -16,8 +16,7 @@ namespace hv {
 // unless entry - 1 names the same recording, writes the entry's labels, checks the
 // sampling interval against the run's (set by entry 1). Returns 0, or 1 after
 // printing why.
-int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts,
-             UnitTable& units, std::ostream& console);
+int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts, UnitTable& units, std::ostream& console);
 
 // True when window entries a and b name the same recording, so that READERTH reads
 // nothing for b after a.
@@ -29,6 +28,5 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b);
 // why.
 int READERTHW(int& format, const Name& file, TIMESERIES& ts, RecordingInfo& info, UnitTable& units,
               std::ostream& console);
-
 
 }  // namespace hv

@@ -391,7 +391,6 @@ void SmoothPlan::smooth_rows(std::size_t first, std::size_t last, const Columns&
   }
 }
 
-
 SmoothPlan make_smooth_plan(const Smoothing& smooth, bool fft_grid, float df, int nf,
                             std::span<const float> f, std::size_t weight_cap, SimdLevel simd) {
   return SmoothPlan(smooth, fft_grid, df, nf, f, weight_cap, simd);

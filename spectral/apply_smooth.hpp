@@ -12,13 +12,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "common/text.hpp"
-#include "spectral/notice.hpp"
 #include "common/workers.hpp"
+#include "spectral/notice.hpp"
 #include "spectral/smooth_kernel.hpp"
 
 namespace hv {
@@ -51,9 +51,8 @@ class SmoothPlan {
 
   // fft_grid: the grid is the transform's own (freq_spacing fft), so that without
   // smoothing row j is sample j.
-  SmoothPlan(const Smoothing& smooth, bool fft_grid, float df, int nf,
-             std::span<const float> f, std::size_t weight_cap = default_weight_cap,
-             SimdLevel simd = best_simd_level());
+  SmoothPlan(const Smoothing& smooth, bool fft_grid, float df, int nf, std::span<const float> f,
+             std::size_t weight_cap = default_weight_cap, SimdLevel simd = best_simd_level());
 
   // 0 valid, 1 error, 2 valid with a narrowed row range.
   int status() const;

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "common/text.hpp"
 #include "common/freefmt.hpp"
+#include "common/text.hpp"
 
 namespace hv {
 
@@ -44,7 +44,8 @@ Parsed<Taper> parse_taper(std::string_view text) {
   std::array<Word, 3> words;
   const int count = SPLIT3(text, words, ':');
   if (count > 0 && (words[0] == "box" || words[0] == "boxcar")) return P::accept({true, 0.0f});
-  if (count == 0 || !(words[0] == "cos")) return P::refuse(error_notice(Note::taper_not_recognised));
+  if (count == 0 || !(words[0] == "cos"))
+    return P::refuse(error_notice(Note::taper_not_recognised));
   if (count != 2) return P::refuse(error_notice(Note::taper_no_percentage));
   const std::optional<float> p = read_real(words[1].view());
   if (!p) return P::refuse(error_notice(Note::taper_not_a_number, {}, words[1].trimmed()));

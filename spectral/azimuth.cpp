@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <numbers>
 
-#include "common/text.hpp"
 #include "common/freefmt.hpp"
+#include "common/text.hpp"
 #include "spectral/average_sd.hpp"
 
 namespace hv {
@@ -77,7 +77,8 @@ AzimuthWork::AzimuthWork(int nf, int nfreq)
   for (auto& s : smoothed) s.assign(static_cast<std::size_t>(nfreq), 0.0f);
 }
 
-void keep_spectrum(std::span<const std::complex<double>> X, std::vector<std::complex<double>>& into) {
+void keep_spectrum(std::span<const std::complex<double>> X,
+                   std::vector<std::complex<double>>& into) {
   std::copy_n(X.begin(), into.size(), into.begin());
 }
 

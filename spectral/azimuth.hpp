@@ -10,15 +10,15 @@
 #include <array>
 #include <complex>
 #include <optional>
-#include <string_view>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "common/text.hpp"
-#include "spectral/notice.hpp"
 #include "spectral/apply_smooth.hpp"
 #include "spectral/comp_f0.hpp"
 #include "spectral/matrices.hpp"
+#include "spectral/notice.hpp"
 
 namespace hv {
 
@@ -55,7 +55,8 @@ struct AzimuthWork {
 
 // Keeps the first into.size() values of a horizontal's transform X (the transform's
 // buffers are reused by the next component).
-void keep_spectrum(std::span<const std::complex<double>> X, std::vector<std::complex<double>>& into);
+void keep_spectrum(std::span<const std::complex<double>> X,
+                   std::vector<std::complex<double>>& into);
 // Separates the transform Z of x_NS + i·x_EW (all N values) into the two spectra:
 // X_NS(k) = (Z(k) + conj Z(N-k))/2, X_EW(k) = (Z(k) - conj Z(N-k))/(2i), k < nf.
 void split_pair(std::span<const std::complex<double>> Z, AzimuthWork& work);

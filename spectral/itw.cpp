@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <limits>
 
-
 namespace hv {
 
 namespace {
@@ -32,16 +31,16 @@ int clamp_to_int(long long v) {
 
 }  // namespace
 
-int ITW(std::span<const float> column, int nsamp, float dt, float start, float end,
-        int w, bool remove_mean, std::span<float> out, int& nout, Notices& notes) {
+int ITW(std::span<const float> column, int nsamp, float dt, float start, float end, int w,
+        bool remove_mean, std::span<float> out, int& nout, Notices& notes) {
   const long long npts = nsamp;
   const long long iend = sample_number(end, dt);
   const long long istart = sample_number(start, dt);
 
   const auto wrong_range = [&] {
-    Notice n = error_notice(Note::window_outside, {static_cast<double>(npts), static_cast<double>(w),
-                                                   static_cast<double>(istart),
-                                                   static_cast<double>(iend)});
+    Notice n = error_notice(Note::window_outside,
+                            {static_cast<double>(npts), static_cast<double>(w),
+                             static_cast<double>(istart), static_cast<double>(iend)});
     n.window = w;
     notes.push_back(n);
     return 1;

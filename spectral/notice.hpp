@@ -7,8 +7,8 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace hv {
@@ -23,14 +23,14 @@ enum class Note {
   grid_empty,         // value: df, fny
   // offset_rem: mean removal and filters
   offset_not_recognised,
-  filter_bad_interval,       // value: dt
+  filter_bad_interval,  // value: dt
   filter_corner_missing,
-  filter_corner_not_number,  // text: the field
-  filter_corner_not_positive,    // value: corner
-  filter_corner_above_nyquist,   // value: corner, Nyquist frequency
-  filter_band_order,             // value: lower, upper corner
-  filter_low_pass_limit,         // value: corner, 95 % of the Nyquist frequency
-  filter_unstable,               // value: dt
+  filter_corner_not_number,     // text: the field
+  filter_corner_not_positive,   // value: corner
+  filter_corner_above_nyquist,  // value: corner, Nyquist frequency
+  filter_band_order,            // value: lower, upper corner
+  filter_low_pass_limit,        // value: corner, 95 % of the Nyquist frequency
+  filter_unstable,              // value: dt
   // taper
   taper_not_recognised,
   taper_no_percentage,
@@ -63,13 +63,13 @@ enum class Note {
   window_outside,
   window_too_long,  // value: samples asked, room
   // Fo
-  fo_not_in_hv,            // warning
-  fo_lower_limit,          // warning; value: lowest available, wanted frequency
-  fo_upper_limit,          // warning; value: highest available, wanted frequency
-  fo_not_computable,       // warning
+  fo_not_in_hv,       // warning
+  fo_lower_limit,     // warning; value: lowest available, wanted frequency
+  fo_upper_limit,     // warning; value: highest available, wanted frequency
+  fo_not_computable,  // warning
   // the run
-  interval_changed,   // value: sampling interval of the first recording, of this one
-  window_too_short,   // value: longest window, seconds
+  interval_changed,  // value: sampling interval of the first recording, of this one
+  window_too_short,  // value: longest window, seconds
   no_windows,
   // What the recording source had to say on reading the window's recording (its
   // texts are the source's own); an error when it gave no recording.
@@ -86,7 +86,8 @@ struct Notice {
 
 using Notices = std::vector<Notice>;
 
-inline Notice error_notice(Note code, std::array<double, 4> value = {}, std::string_view text = {}) {
+inline Notice error_notice(Note code, std::array<double, 4> value = {},
+                           std::string_view text = {}) {
   return {code, 1, 0, value, std::string(text)};
 }
 inline Notice warning_notice(Note code, std::array<double, 4> value = {}) {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "common/text.hpp"
 #include "common/freefmt.hpp"
+#include "common/text.hpp"
 #include "spectral/kf0.hpp"
 
 namespace hv {

@@ -5,13 +5,13 @@
 #pragma once
 
 #include <optional>
-#include <string_view>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "common/text.hpp"
-#include "spectral/notice.hpp"
 #include "spectral/matrices.hpp"
+#include "spectral/notice.hpp"
 
 namespace hv {
 

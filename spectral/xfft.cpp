@@ -180,7 +180,6 @@ void FftPlan::forward_complex(FftWork& work) const {
   fftw_execute_dft(p_->c2c.get(), work.b_->cplx.get(), work.b_->cplx.get());
 }
 
-
 namespace {
 
 void store_amplitudes(std::span<const std::complex<double>> X, double scale, std::span<float> S) {

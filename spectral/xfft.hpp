@@ -5,7 +5,6 @@
 #include <memory>
 #include <span>
 
-
 namespace hv {
 
 // The buffers one caller transforms in, for one length N. Each thread that

@@ -8,8 +8,8 @@
 
 #include "ratiospec/records.hpp"
 #include "readers/readerth.hpp"
-#include "tests/readers/kaf_files.hpp"
 #include "spectral/hps.hpp"
+#include "tests/readers/kaf_files.hpp"
 #include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
@@ -237,11 +237,11 @@ TEST_P(OffsetOption, ConditionsTheWholeRecording) {
   Notices notes = test::refusal_of(parsed);
   const auto n = static_cast<std::size_t>(ts->nsamp);
   const int status =
-      parsed.ok() ? condition_recording(*parsed.value, ts->dt,
-                                        {ts->column(1).first(n), ts->column(2).first(n),
-                                         ts->column(3).first(n)},
-                                        notes)
-                  : 1;
+      parsed.ok()
+          ? condition_recording(
+                *parsed.value, ts->dt,
+                {ts->column(1).first(n), ts->column(2).first(n), ts->column(3).first(n)}, notes)
+          : 1;
   console << test::rendered(notes, par);
   EXPECT_EQ(status, c.status);
   EXPECT_EQ(console.str().substr(0, c.message.size()), c.message);

@@ -41,11 +41,11 @@ class ItwTest : public ::testing::Test {
           std::size_t dim = 2000) {
     out.assign(dim, -1.0f);
     nout = 0;
-    const bool window_mean = parse_offset_rem(offset.view()).value->kind ==
-                             Conditioning::Kind::window_mean;
+    const bool window_mean =
+        parse_offset_rem(offset.view()).value->kind == Conditioning::Kind::window_mean;
     Notices notes;
-    const int status = ITW(ts->column(c), ts->nsamp, ts->dt, start, end, 7, window_mean, out,
-                           nout, notes);
+    const int status =
+        ITW(ts->column(c), ts->nsamp, ts->dt, start, end, 7, window_mean, out, nout, notes);
     console << test::rendered(notes, {}, file.view());
     return status;
   }

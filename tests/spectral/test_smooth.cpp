@@ -199,8 +199,8 @@ Smoothed run_plan(const std::string& option, const Transform& s, const std::vect
     const bool fft = std::string_view(s.spacing) == "fft";
     const SmoothPlan plan = make_smooth_plan(*smooth.value, fft, s.df(), s.nf(), f, cap);
     for (int w = 1; w <= windows; ++w) {
-      out.status = APPLY_SMOOTH(plan, S[0], S[1], S[2], out.O[0], out.O[1], out.O[2], w,
-                                out.jfirst, out.jlast, notes);
+      out.status = APPLY_SMOOTH(plan, S[0], S[1], S[2], out.O[0], out.O[1], out.O[2], w, out.jfirst,
+                                out.jlast, notes);
     }
   }
   out.console = test::rendered(notes, par);

@@ -70,9 +70,9 @@ class RowSplit : public ::testing::TestWithParam<SplitCase> {
     for (auto& o : O) o.assign(f_.size(), std::nanf(""));
     int jfirst = 0, jlast = 0;
     Notices notes;
-    EXPECT_NE(APPLY_SMOOTH(plan, S_[0], S_[1], S_[2], O[0], O[1], O[2], 1, jfirst, jlast, notes,
-                           workers),
-              1);
+    EXPECT_NE(
+        APPLY_SMOOTH(plan, S_[0], S_[1], S_[2], O[0], O[1], O[2], 1, jfirst, jlast, notes, workers),
+        1);
     return O;
   }
 
