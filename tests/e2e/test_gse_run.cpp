@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/result_table.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 #include "tools/synth_gse.hpp"
@@ -17,22 +18,6 @@ namespace hv::test {
 namespace {
 
 // Numbers of the rows after the column header of a result file.
-std::vector<std::vector<double>> result_rows(const std::string& path) {
-  std::vector<std::vector<double>> rows;
-  bool in_rows = false;
-  for (const auto& line : read_lines(path)) {
-    if (in_rows) {
-      std::istringstream in(line);
-      std::vector<double> row;
-      std::string token;
-      while (in >> token) row.push_back(std::stod(token));
-      rows.push_back(row);
-    }
-    if (line.rfind(" #    freq", 0) == 0 || line.rfind(" #   freq", 0) == 0) in_rows = true;
-  }
-  return rows;
-}
-
 double fo_of(const std::string& path) {
   for (const auto& line : read_lines(path)) {
     if (line.rfind(" # n_freq_samples: ", 0) == 0) return std::stod(line.substr(31, 9));
@@ -135,8 +120,8 @@ TEST_P(GseRun, HvEqualsThatOfTheSameSamplesAsKaf) {
       run_ratiospec({dir.file("gse_windows.txt"), dir.file("par.txt"), dir.file("gse_res")});
   ASSERT_EQ(from_gse.status, from_kaf.status) << from_gse.console;
 
-  const auto expected = result_rows(dir.file("kaf_res"));
-  const auto got = result_rows(dir.file("gse_res"));
+  const auto expected = rows_of_file(dir.file("kaf_res"));
+  const auto got = rows_of_file(dir.file("gse_res"));
   ASSERT_GT(expected.size(), 10u);
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < got.size(); ++i) {

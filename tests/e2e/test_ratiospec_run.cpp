@@ -15,6 +15,7 @@
 #include "readers/rkaf.hpp"
 #include "tests/support/messages.hpp"
 #include "tests/support/param_name.hpp"
+#include "tests/support/result_table.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 
@@ -68,23 +69,6 @@ class RatiospecRun : public ::testing::Test {
 
   TempDir dir;
 };
-
-// Rows of a result file: the lines after the column header.
-std::vector<std::vector<double>> rows_of(const std::vector<std::string>& lines) {
-  std::vector<std::vector<double>> rows;
-  bool in_rows = false;
-  for (const auto& line : lines) {
-    if (in_rows) {
-      std::istringstream in(line);
-      std::vector<double> row;
-      std::string token;
-      while (in >> token) row.push_back(std::stod(token));
-      rows.push_back(row);
-    }
-    if (line.rfind(" #    freq", 0) == 0 || line.rfind(" #   freq", 0) == 0) in_rows = true;
-  }
-  return rows;
-}
 
 int count_lines_starting(const std::vector<std::string>& lines, const std::string& prefix) {
   int n = 0;

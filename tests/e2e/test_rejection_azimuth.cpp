@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/messages.hpp"
+#include "tests/support/result_table.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 
@@ -22,25 +23,6 @@ namespace {
 constexpr double window_s = 20.0;
 constexpr int nwin = 24;
 constexpr double resonance_hz = 2.5;
-
-using Rows = std::vector<std::vector<double>>;
-
-// Rows of a result file: the lines after the column header.
-Rows rows_of(const std::vector<std::string>& lines) {
-  Rows rows;
-  bool in_rows = false;
-  for (const auto& line : lines) {
-    if (in_rows) {
-      std::istringstream in(line);
-      std::vector<double> row;
-      std::string token;
-      while (in >> token) row.push_back(std::stod(token));
-      rows.push_back(row);
-    }
-    if (line.rfind(" #    freq", 0) == 0 || line.rfind(" #   freq", 0) == 0) in_rows = true;
-  }
-  return rows;
-}
 
 std::vector<std::string> lines_starting(const std::vector<std::string>& lines,
                                         const std::string& prefix) {

@@ -13,27 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/result_table.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 
 namespace hv::test {
 namespace {
 
-using Table = std::vector<std::vector<double>>;
-
-// The numbers of a result file: the rows after its column-title line.
-Table table_of(const std::string& path) {
-  Table rows;
-  bool in_rows = false;
-  for (const auto& line : read_lines(path)) {
-    if (in_rows) {
-      std::istringstream in(line);
-      rows.emplace_back(std::istream_iterator<double>(in), std::istream_iterator<double>());
-    }
-    in_rows = in_rows || (line.starts_with(" #") && line.find(" freq ") != std::string::npos);
-  }
-  return rows;
-}
+using Table = Rows;
 
 struct MeanSd {
   double mean, sd;  // sd with n - 1 degrees of freedom
@@ -102,7 +89,7 @@ class ResultAgreement : public ::testing::Test {
     for (int w = 1; w <= windows; ++w) {
       char suffix[16];
       std::snprintf(suffix, sizeof suffix, "_win_%03d", w);
-      tables.push_back(table_of(out() + suffix));
+      tables.push_back(rows_of_file(out() + suffix));
     }
     return tables;
   }
@@ -124,7 +111,7 @@ class ResultAgreement : public ::testing::Test {
 // freq, merged, ns_HV and ew_HV ratios, then the three spectra.
 TEST_F(ResultAgreement, AveragedRatiosAreGeometricMeansOfTheWindowRatios) {
   run_on_two_resonances({"single_win_out: yes"});
-  const Table av = table_of(out());
+  const Table av = rows_of_file(out());
   const auto per_window = window_tables();
   ASSERT_FALSE(av.empty());
   ASSERT_EQ(av.size(), per_window[0].size());
@@ -142,7 +129,7 @@ TEST_F(ResultAgreement, AveragedRatiosAreGeometricMeansOfTheWindowRatios) {
 
 TEST_F(ResultAgreement, AveragedSpectraAreArithmeticMeansOfTheWindowSpectra) {
   run_on_two_resonances({"single_win_out: yes", "average_spectra_out: yes"});
-  const Table sp = table_of(out() + "_sp");
+  const Table sp = rows_of_file(out() + "_sp");
   const auto per_window = window_tables();
   ASSERT_FALSE(sp.empty());
   ASSERT_EQ(sp.size(), per_window[0].size());
@@ -160,7 +147,7 @@ TEST_F(ResultAgreement, AveragedSpectraAreArithmeticMeansOfTheWindowSpectra) {
 // linearly from 1.5 at 0.2 Hz to 1.25 at 20 Hz.
 TEST_F(ResultAgreement, FoComesFromTheWindowsPeaksOfTheMergedRatio) {
   run_on_two_resonances({"single_win_out: yes"});
-  const Table av = table_of(out());
+  const Table av = rows_of_file(out());
   const int last = static_cast<int>(av.size()) - 1;
   const int j0 = highest_peak(av, 1, 0, last);
   ASSERT_GT(j0, 0);
@@ -210,7 +197,7 @@ TEST_F(ResultAgreement, CosineOnAGridFrequencyHasTheClosedFormAmplitude) {
     rec.ew[i] += static_cast<float>(3.0 * c);
   }
   run(rec, 1, {"smooth: none", "taper: box", "single_win_out: yes"});
-  const Table t = table_of(out() + "_win_001");
+  const Table t = rows_of_file(out() + "_win_001");
   const double f = k / (n * dt), expected = dt * amplitude * n / 2.0;
   const auto row = std::ranges::min_element(
       t, [f](const auto& a, const auto& b) { return std::abs(a[0] - f) < std::abs(b[0] - f); });

@@ -14,20 +14,14 @@
 #include "spectral/merge_hv.hpp"
 #include "spectral/xfft.hpp"
 #include "tests/support/notices.hpp"
+#include "tests/support/result_table.hpp"
 
 namespace hv {
 namespace {
 
-constexpr float dt = 0.01f;
+using test::noise;
 
-std::vector<float> noise(int n, std::uint32_t seed) {
-  std::vector<float> x(static_cast<std::size_t>(n));
-  for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-  }
-  return x;
-}
+constexpr float dt = 0.01f;
 
 // Amplitude spectrum of x through XFFT, the path every component takes.
 std::vector<float> amplitude(const std::vector<float>& x, const FftPlan& plan, FftWork& work) {

@@ -16,23 +16,16 @@
 #include "spectral/merge_hv.hpp"
 #include "spectral/xfft.hpp"
 #include "tests/support/param_name.hpp"
+#include "tests/support/result_table.hpp"
 
 namespace hv {
 namespace {
 
+using test::noise;
+
 using cld = std::complex<long double>;
 constexpr long double pi_l = std::numbers::pi_v<long double>;
 constexpr float dt = 0.01f;
-
-// Reproducible samples in [-1, 1).
-std::vector<float> noise(int n, std::uint32_t seed) {
-  std::vector<float> x(static_cast<std::size_t>(n));
-  for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-  }
-  return x;
-}
 
 // Direct DFT in long double, X(k) = Σ x(j)·exp(−2πi·jk/N), for the bins asked. The
 // kernel is read from a table of exp(−2πi·m/N) at m = jk mod N, so its argument is

@@ -34,11 +34,10 @@ inline std::string param_name(std::string_view text) {
 inline std::string spelled_name(std::string_view text) {
   static constexpr std::string_view punctuation = ".,/:;-+\"'=#()%\t\r\n*!?<>[]{}\\|&@$^~`";
   static constexpr std::string_view words[] = {
-      "dot",    "comma", "slash",  "colon",  "semicolon", "minus",  "plus",   "quote",
-      "apos",   "eq",    "hash",   "lparen", "rparen",    "pct",    "tab",    "cr",
-      "nl",     "star",  "excl",   "quest",  "lt",        "gt",     "lbrack", "rbrack",
-      "lbrace", "rbrace", "bslash", "bar",   "amp",       "at",     "dollar", "caret",
-      "tilde",  "grave"};
+      "dot",  "comma", "slash",  "colon",  "semicolon", "minus",  "plus",   "quote",  "apos",
+      "eq",   "hash",  "lparen", "rparen", "pct",       "tab",    "cr",     "nl",     "star",
+      "excl", "quest", "lt",     "gt",     "lbrack",    "rbrack", "lbrace", "rbrace", "bslash",
+      "bar",  "amp",   "at",     "dollar", "caret",     "tilde",  "grave"};
   static_assert(std::size(words) == punctuation.size());
   std::string name;
   for (const char c : text) {
@@ -94,8 +93,6 @@ auto spelled_by(Key key) {
 
 // Name generators for cases that are themselves texts or numbers.
 inline constexpr auto name_by_value = [](const auto& info) { return param_name(info.param); };
-inline constexpr auto spelled_by_value = [](const auto& info) {
-  return spelled_name(info.param);
-};
+inline constexpr auto spelled_by_value = [](const auto& info) { return spelled_name(info.param); };
 
 }  // namespace hv::test

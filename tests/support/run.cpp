@@ -10,6 +10,7 @@
 
 #include "calmpick/calmpick.hpp"
 #include "ratiospec/ratiospec.hpp"
+#include "tests/support/result_table.hpp"
 
 namespace hv::test {
 
@@ -70,6 +71,10 @@ int count_of(const std::string& haystack, const std::string& needle) {
        p = haystack.find(needle, p + 1))
     ++n;
   return n;
+}
+
+Rows rows_of_file(const std::string& path) {
+  return rows_of(read_lines(path));
 }
 
 }  // namespace hv::test
