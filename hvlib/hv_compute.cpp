@@ -407,6 +407,20 @@ void average(int geometric, const std::array<std::vector<float>, 3>& matrices, H
              {sd[0], sd[1], sd[2]}, r.rows);
 }
 
+// The frequency of the largest averaged merged H/V when it lies on the first or the
+// last valid row: the peak may then lie outside the grid.
+std::optional<float> peak_at_edge(const HvResult& r) {
+  const auto first = static_cast<std::size_t>(r.rows.jfirst - 1);
+  const auto last = static_cast<std::size_t>(r.rows.jlast - 1);
+  if (r.rows.jlast < r.rows.jfirst) return std::nullopt;
+  std::size_t top = first;
+  for (std::size_t j = first; j <= last; ++j) {
+    if (r.mean[0][j] > r.mean[0][top] || std::isnan(r.mean[0][top])) top = j;
+  }
+  if (top != first && top != last) return std::nullopt;
+  return r.f[top];
+}
+
 }  // namespace
 
 void HvComputation::average_spectra() {
@@ -418,8 +432,11 @@ int HvComputation::average_ratios() {
   average(1, r.ratios, r, r.mean, r.sd);
   const std::vector<float> merged = used_columns(r.ratios[0], r.nfreq(), r.rejection);
   std::vector<float> work(static_cast<std::size_t>(std::max(r.nwin, 1)));
-  const int status =
-      COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo, r.notices);
+  int status = COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo, r.notices);
+  if (const std::optional<float> edge = peak_at_edge(r)) {
+    r.notices.push_back(warning_notice(Note::peak_at_grid_edge, {*edge}));
+    status = 2;
+  }
   if (az_ratios_) {
     if (r.rejection) {
       for (int a = 0; a < az_ratios_->count; ++a) {

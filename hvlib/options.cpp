@@ -14,6 +14,13 @@ HvOptions parse_options(const PARAMETERS& par) {
   o.single_win_out = !first_token_is(par.single_win_out.view(), "no");
   o.average_spectra_out = first_token_is(par.average_spectra_out.view(), "yes");
   o.filter_out = !first_token_is(par.filter_out.view(), "no");
+  const auto check = [&o](const char* key, const Option& value, bool taken) {
+    if (first_token_is(value.view(), "yes") || first_token_is(value.view(), "no")) return;
+    o.flag_warnings.push_back({Note::flag_not_yes_no, 2, 0, {taken ? 1.0 : 0.0}, key});
+  };
+  check("single_win_out", par.single_win_out, o.single_win_out);
+  check("average_spectra_out", par.average_spectra_out, o.average_spectra_out);
+  check("filter_out", par.filter_out, o.filter_out);
   return o;
 }
 

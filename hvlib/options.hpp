@@ -51,6 +51,9 @@ struct HvOptions {
   bool single_win_out = false;
   bool average_spectra_out = false;
   bool filter_out = false;
+  // Warnings on the yes/no options whose first word is neither (they keep the meaning
+  // above, which stored parameter files rely on).
+  Notices flag_warnings;
 
   // The refusal of the first refused option, in the order the computation uses them.
   std::optional<Notice> first_refusal() const;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "messages/hv_messages.hpp"
 
+#include <algorithm>
+
 #include "common/fields.hpp"
 #include "spectral/deffre.hpp"
 
@@ -157,6 +159,10 @@ void fo(std::ostream& os, const Notice& n) {
       return free_line(os, " WARNING : Fo does not appear in h/v");
     case Note::fo_not_computable:
       return free_line(os, " WARNING : it is not possible to compute Fo");
+    case Note::peak_at_grid_edge:
+      free_line(os, " WARNING : the averaged H/V is largest at the edge of the frequency grid, at",
+                fmt_F(n.value[0], 10, 4), " Hz:");
+      return free_line(os, " the peak may lie outside the grid; widen freq_spacing to see it");
     default: {
       const bool lower = n.code == Note::fo_lower_limit;
       free_line(os,
@@ -190,6 +196,17 @@ void run(std::ostream& os, const Notice& n, const NoticeContext& context) {
     case Note::window_too_short:
       return free_line(
           os, " ERROR : the longest window holds fewer than 2 samples:", " window_len =", v[0]);
+    case Note::flag_not_yes_no: {
+      const std::string_view key = n.text;
+      const Option& value = key == "single_win_out" ? context.par.single_win_out
+                            : key == "filter_out"   ? context.par.filter_out
+                                                    : context.par.average_spectra_out;
+      std::string_view text = value.trimmed();
+      text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
+      free_line(os, " WARNING : ", key, ": '", text, "' is neither yes nor no;",
+                n.value[0] != 0.0 ? " taken as yes" : " taken as no");
+      return;
+    }
     case Note::recording_read:
       if (context.source_lines) context.source_lines(os, n.window);
       return;
@@ -211,7 +228,7 @@ void report_notice(std::ostream& console, const Notice& n, const NoticeContext& 
     return free_line(console, echo(par.merge_type));
   }
   if (n.code <= Note::azimuth_below_one_degree) return analysis(console, n, par);
-  if (n.code >= Note::fo_not_in_hv && n.code <= Note::fo_not_computable) return fo(console, n);
+  if (n.code >= Note::fo_not_in_hv && n.code <= Note::peak_at_grid_edge) return fo(console, n);
   run(console, n, context);
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/fields.hpp"
 #include "common/workers.hpp"
+#include "messages/hv_messages.hpp"
 #include "ratiospec/check_outputs.hpp"
 #include "ratiospec/ckerr.hpp"
 #include "ratiospec/gcmln.hpp"
@@ -40,6 +41,10 @@ void run_sequence(std::span<const std::string> args, RunControl& run) {
   CKERR(PARFILE_READ(parameter_file, rec->par, run.units, run.console), run);
   // Refused values are reported where the run first uses them.
   rec->options = parse_options(rec->par);
+  for (const Notice& n : rec->options.flag_warnings) {
+    report_notice(run.console, n, {rec->par, {}, {}});
+    CKERR(n.status, run);
+  }
   CKERR(GTWS(window_file, rec->windows, run.units, run.console), run);
   if (rec->windows.nwin() == 0) {
     free_line(run.console, " ERROR : no window found in window_file");

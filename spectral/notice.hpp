@@ -67,10 +67,14 @@ enum class Note {
   fo_lower_limit,     // warning; value: lowest available, wanted frequency
   fo_upper_limit,     // warning; value: highest available, wanted frequency
   fo_not_computable,  // warning
+  peak_at_grid_edge,  // warning; value: frequency of the largest averaged H/V
   // the run
   interval_changed,  // value: sampling interval of the first recording, of this one
   window_too_short,  // value: longest window, seconds
   no_windows,
+  // A yes/no option whose first word is neither; text: the key; value: 1 when taken as
+  // yes, 0 as no.
+  flag_not_yes_no,
   // What the recording source had to say on reading the window's recording (its
   // texts are the source's own); an error when it gave no recording.
   recording_read,

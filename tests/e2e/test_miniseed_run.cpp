@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/param_name.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
 #include "tools/synth_mseed.hpp"
@@ -96,6 +97,36 @@ TEST_F(MiniseedRun, RealRecordingGivesFoInsideThePublishedBand) {
   EXPECT_GT(fo->fo, 0.594);
   EXPECT_LT(fo->fo, 0.834);
 }
+
+// A grid that stops short of the peak hides it: the averaged curve is then largest on
+// its first row and the run warns, naming that frequency. A grid holding the peak,
+// or missing it with no amplification at its edge, does not.
+struct EdgeCase {
+  const char* name;
+  const char* spacing;
+  int status;
+  const char* warning;  // the frequency named, or "" for no warning
+};
+
+class RealRecordingGrid : public MiniseedRun, public ::testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(RealRecordingGrid, WarnsWhenTheCurveIsLargestAtTheGridEdge) {
+  const EdgeCase& c = GetParam();
+  const auto run =
+      run_ratiospec({windows(real, 30, 59.99, "4 BHZ BHN BHE STN11"),
+                     parameters(std::string("freq_spacing: ") + c.spacing + "\n"), dir.file("hv")});
+  EXPECT_EQ(run.status, c.status) << run.console;
+  const std::string warning = "largest at the edge of the frequency grid, at";
+  EXPECT_EQ(count_of(run.console, warning), *c.warning ? 1 : 0) << run.console;
+  if (*c.warning) EXPECT_EQ(count_of(run.console, warning + std::string(c.warning)), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spacings, RealRecordingGrid,
+                         ::testing::Values(EdgeCase{"published", "log:0.3:40:2048", 0, ""},
+                                           EdgeCase{"above_the_peak", "fft_red:0.9:30", 1,
+                                                    "    0.9000 Hz:"},
+                                           EdgeCase{"no_amplification", "log:2:40:512", 0, ""}),
+                         test::name_by(&EdgeCase::name));
 
 TEST_F(MiniseedRun, CalmpickThenRatiospecOnTheRealRecording) {
   const auto picked = run_calmpick({list(real), dir.file("pick.par"), dir.file("w.txt")});

@@ -294,6 +294,43 @@ TEST_F(RatiospecRun, FilteredRecordingIsWrittenAndReadBackAsKaf) {
   }
 }
 
+// The yes/no options keep their stored meaning (filter_out and single_win_out: yes
+// unless "no"; average_spectra_out: no unless "yes"), but a first word that is
+// neither is named in a warning.
+struct FlagCase {
+  const char* option;
+  const char* suffix;  // the result file the option asks for
+  bool written;
+  const char* warning;  // "" for none
+};
+
+class YesNoOption : public RatiospecRun, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(YesNoOption, KeepsItsMeaningAndWarnsOnOtherWords) {
+  const FlagCase& c = GetParam();
+  const auto rec = recording("site.kaf", 41.0);
+  const auto result = run(windows(rec, 2, 20.0), parameters({c.option}));
+  EXPECT_EQ(std::filesystem::exists(out() + c.suffix), c.written) << result.console;
+  EXPECT_EQ(count_of(result.console, "is neither yes nor no;"), *c.warning ? 1 : 0);
+  if (*c.warning) {
+    EXPECT_EQ(count_of(result.console, c.warning), 1) << result.console;
+    EXPECT_EQ(result.status, 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, YesNoOption,
+    ::testing::Values(FlagCase{"filter_out: false", "_KAF_fi", true,
+                               "filter_out: 'false' is neither yes nor no; taken as yes"},
+                      FlagCase{"filter_out: no", "_KAF_fi", false, ""},
+                      FlagCase{"single_win_out: No", "_win_001", true,
+                               "single_win_out: 'No' is neither yes nor no; taken as yes"},
+                      FlagCase{"single_win_out: yes", "_win_001", true, ""},
+                      FlagCase{"average_spectra_out: YES", "_sp", false,
+                               "average_spectra_out: 'YES' is neither yes nor no; taken as no"},
+                      FlagCase{"average_spectra_out: yes", "_sp", true, ""}),
+    test::name_by(&FlagCase::option));
+
 TEST_F(RatiospecRun, RecordingsWithDifferentUnitsAreFlaggedInFileAndOnceOnConsole) {
   const auto a = recording("a.kaf", 41.0, 0.01, "m/s");
   const auto b = recording("b.kaf", 41.0, 0.01, "counts");
