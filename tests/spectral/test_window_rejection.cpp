@@ -60,6 +60,11 @@ TEST_P(Rejection, RejectsTheExpectedWindows) {
 //  last_two_stay: 10, 20, 50 Hz at 0.1 sigma (0.081): 10 and 50 Hz lie outside; 50 Hz
 //    is the farthest (0.84 against 0.77) and goes; the last two always stay.
 //  equal_peaks: sigma 0, but the mean of three ln 6 rounds 2e-16 away from ln 6.
+//  sample_sd: 10, 20, 20, 20 Hz: 10 Hz lies 0.520 from the mean; the sample deviation
+//    0.347 gives 1.6 sigma = 0.555 and keeps it (the population one, 0.300, would not).
+//  both_must_settle: 27, 31, 40, 43 Hz, sigma 0.217: 27 Hz (0.249 away) goes; sigma
+//    falls to 0.172 while the offset of the mean curve's peak barely moves, so a second
+//    round takes 31 Hz (0.194 away); the third finds only two windows left.
 INSTANTIATE_TEST_SUITE_P(
     Cases, Rejection,
     ::testing::Values(
@@ -70,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
         RejectionCase{"last_two_stay", {10, 20, 50}, 0.1, {3}, 2},
         RejectionCase{"fewer_than_two_peaks_rejects_nothing", {0, 0, 20}, 2.0, {}, 0},
         RejectionCase{"equal_peaks", {6, 6, 6}, 0.5, {}, 1},
-        RejectionCase{"close_peaks", {19, 20, 21, 20}, 2.0, {}, 1}),
+        RejectionCase{"close_peaks", {19, 20, 21, 20}, 2.0, {}, 1},
+        RejectionCase{"sample_sd", {10, 20, 20, 20}, 1.6, {}, 1},
+        RejectionCase{"both_must_settle", {27, 31, 40, 43}, 1.0, {1, 2}, 3}),
     [](const ::testing::TestParamInfo<RejectionCase>& info) { return info.param.name; });
 
 TEST(Rejection, PeakOutsideTheValidRowsIsNoPeak) {
