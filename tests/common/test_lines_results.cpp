@@ -90,6 +90,18 @@ TEST_F(ResultFiles, DiscardOrDestructionLeavesEarlierFilesUntouched) {
   EXPECT_EQ(test::read_file(dir.file("a")), "earlier");
 }
 
+// A rename that fails (a folder took the result's name meanwhile) leaves no hidden
+// temporary file behind.
+TEST_F(ResultFiles, FailedRenameLeavesNoTemporaryFile) {
+  ResultSet set;
+  test::write_file(*set.start(dir.file("a")), "new");
+  fs::create_directories(dir.file("a/inside"));
+  std::string failed;
+  EXPECT_FALSE(set.commit_all(failed));
+  EXPECT_EQ(failed, dir.file("a"));
+  EXPECT_EQ(folder(), std::vector<std::string>{"a"});
+}
+
 TEST_F(ResultFiles, FolderThatDoesNotExistTakesNoFile) {
   ResultSet set;
   EXPECT_FALSE(set.start(dir.file("no/such/folder/a")));

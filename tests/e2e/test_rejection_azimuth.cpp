@@ -257,17 +257,23 @@ TEST_F(OptionalAnalyses, NorthAndEastAzimuthsEqualTheComponentRatios) {
   synth::Recording rec = east_west_site(spec);
   disturb(rec, {6}, 12.0, 1000.0);
   const auto windows = write(rec);
-  ASSERT_LE(run(windows, {"azimuth_step: 90", "window_rejection: frequency:2"}).status, 1);
-  const Rows hv = rows_of(result("res")), az = rows_of(result("res_az"));
-  const std::vector<int> rejected = rejected_windows(result("res_az"));
-  ASSERT_NE(std::find(rejected.begin(), rejected.end(), 6), rejected.end());
-  ASSERT_EQ(hv.size(), az.size());
-  // The same ratios averaged over the same kept windows: equal to the last digit.
-  for (std::size_t j = 0; j < hv.size(); ++j) {
-    ASSERT_EQ(az[j].size(), 3u);
-    EXPECT_EQ(az[j][0], hv[j][0]);
-    EXPECT_EQ(az[j][1], hv[j][2]) << hv[j][0];
-    EXPECT_EQ(az[j][2], hv[j][3]) << hv[j][0];
+  // The transform's own grid is narrowed by the smoothing, which warns at window 1:
+  // that window's azimuths are still computed.
+  for (const char* spacing : {"freq_spacing: log:1:20:200", "freq_spacing: fft"}) {
+    ASSERT_LE(run(windows, {"azimuth_step: 90", "window_rejection: frequency:2", spacing}).status,
+              1);
+    const Rows hv = rows_of(result("res")), az = rows_of(result("res_az"));
+    const std::vector<int> rejected = rejected_windows(result("res_az"));
+    // (Over the whole transform grid the disturbance is not the largest peak.)
+    if (spacing[14] == 'l') ASSERT_NE(std::find(rejected.begin(), rejected.end(), 6), rejected.end());
+    ASSERT_EQ(hv.size(), az.size());
+    // The same ratios averaged over the same kept windows: equal to the last digit.
+    for (std::size_t j = 0; j < hv.size(); ++j) {
+      ASSERT_EQ(az[j].size(), 3u);
+      EXPECT_EQ(az[j][0], hv[j][0]);
+      EXPECT_EQ(az[j][1], hv[j][2]) << spacing << " " << hv[j][0];
+      EXPECT_EQ(az[j][2], hv[j][3]) << spacing << " " << hv[j][0];
+    }
   }
 }
 
