@@ -4,6 +4,7 @@
 // failed run must leave no result behind.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,12 +72,12 @@ TEST_P(RatiospecOutputOnInput, IsRefusedBeforeAnythingIsWritten) {
   // Options that ask for every result file, so that each suffixed name is written.
   write_file(dir.file("hv.par"),
              "### section processing\naverage_spectra_out: yes\nsingle_win_out: yes\n"
-             "filter_out: yes\n### end processing\n");
+             "filter_out: yes\nazimuth_step: 30\n### end processing\n");
   if (c.input != c.output) fs::create_symlink(dir.file(c.input), dir.file(c.output));
   const auto before = snapshot();
   // The output name for the result that lands on the input.
   std::string output = dir.file(c.output);
-  for (const std::string_view suffix : {"_sp", "_win_002", "_KAF_fi"}) {
+  for (const std::string_view suffix : {"_sp", "_win_002", "_KAF_fi", "_az"}) {
     if (output.ends_with(suffix)) output.resize(output.size() - suffix.size());
   }
   const auto result = run_ratiospec({dir.file("w.txt"), dir.file("hv.par"), output});
@@ -95,7 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SameFileCase{"Recording", "site.kaf", "site.kaf"},
                       SameFileCase{"LinkToRecordingAsSpectraFile", "site.kaf", "x_sp"},
                       SameFileCase{"LinkToWindowFileAsSecondWindowFile", "w.txt", "x_win_002"},
-                      SameFileCase{"LinkToParametersAsFilteredFile", "hv.par", "x_KAF_fi"}),
+                      SameFileCase{"LinkToParametersAsFilteredFile", "hv.par", "x_KAF_fi"},
+                      SameFileCase{"LinkToRecordingAsAzimuthFile", "site.kaf", "x_az"}),
     case_name);
 
 class CalmpickOutputOnInput : public Safety, public ::testing::WithParamInterface<SameFileCase> {};
@@ -213,14 +215,16 @@ TEST_F(Safety, CalmpickOnAFullDiskKeepsTheEarlierResults) {
 
 // Putting a result in place by renaming would replace a device or meet a folder.
 TEST_F(Safety, RatiospecRefusesAnOutputThatIsADeviceOrAFolder) {
+  // A FIFO of the test's own stands for a device: no test touches a system device.
   fs::create_directory(dir.file("res"));
-  for (const std::string& output : {std::string("/dev/null"), dir.file("res")}) {
+  ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  for (const std::string& output : {dir.file("fifo"), dir.file("res")}) {
     const auto result = run_ratiospec({dir.file("w.txt"), dir.file("hv.par"), output});
     EXPECT_EQ(result.status, 2) << result.console;
     EXPECT_NE(result.console.find("taken by something other than a file"), std::string::npos)
         << result.console;
   }
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_TRUE(fs::is_fifo(dir.file("fifo")));
   EXPECT_TRUE(fs::is_directory(dir.file("res")));
 }
 
