@@ -35,6 +35,7 @@ constexpr int exit_storage = 210;     // tlong needs more samples than the stora
 constexpr int exit_parameters = 220;  // parameter file not readable as nine values, or refused
 constexpr int exit_files = 230;       // a file cannot be opened, created or written
 constexpr int exit_long_path = 240;   // a list path does not fit the window file
+constexpr int exit_missing = 250;     // the list file or the parameter file does not exist
 
 // Receives one line per recording with its window count, in the working directory.
 constexpr const char* counts_file = "calmpick_counts.txt";
@@ -178,7 +179,12 @@ bool open_result(std::ofstream& out, ResultSet& results, const std::string& name
 int select_all(std::span<const std::string> args, ResultSet& results, bool& results_possible,
                std::ostream& console) {
   Name list_file, parameters_file, output_file;
-  if (GCMLNW(args, list_file, parameters_file, output_file, console) == 1) return exit_done;
+  switch (GCMLNW(args, list_file, parameters_file, output_file, console)) {
+    case 1:
+      return exit_done;  // the usage line was printed
+    case 3:
+      return exit_missing;
+  }
 
   std::ifstream list;
   if (!open_input(list, list_file)) {

@@ -32,11 +32,11 @@ int GCMLNW(std::span<const std::string> args, Name& list_file, Name& parameters_
   int status = 0;
   if (CKESFI(list_file)) {
     not_found(console, " list file not found ! ", list_file);
-    status = 1;
+    status = 3;
   }
   if (CKESFI(parameters_file)) {
     not_found(console, " parameter file not found ! ", parameters_file);
-    status = 1;
+    status = 3;
   }
   if (status == 0 && !CKESFI(output_file)) {
     free_line(console, " WARNING ");

@@ -11,8 +11,9 @@
 namespace hv {
 
 // Takes the list, parameter and output file names from the command line. Returns 0,
-// 1 (wrong word count or a missing input file, after the usage or not-found lines)
-// or 2 (the output file exists and will be overwritten, after the warning lines).
+// 1 (wrong word count, after the usage lines), 3 (a missing input file, after the
+// not-found lines of both inputs) or 2 (the output file exists and will be
+// overwritten, after the warning lines).
 int GCMLNW(std::span<const std::string> args, Name& list_file, Name& parameters_file,
            Name& output_file, std::ostream& console);
 

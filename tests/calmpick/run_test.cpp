@@ -109,7 +109,7 @@ TEST_F(CalmpickRun, WrongWordCountGivesUsageAndCreatesNothing) {
 
 TEST_F(CalmpickRun, BothMissingInputFilesAreReported) {
   const auto r = run_calmpick({file("nolist"), file("nopar"), file("win.txt")});
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 250);
   EXPECT_EQ(r.console, "  WINDOWS SELECTION MODULE - ERROR !! \n  list file not found ! \n" +
                            name_line(file("nolist")) +
                            "\n  WINDOWS SELECTION MODULE - ERROR !! \n"
@@ -291,6 +291,12 @@ TEST_F(CalmpickRun, PathOf198CharactersFitsTheWindowFileAnd199IsRefused) {
   const std::string rec = folder + std::string(198 - folder.size() - 4, 'x') + ".kaf";
   ASSERT_EQ(rec.size(), 198u);
   write_noise(rec, 30.0, 0.01, 8);
+  // Alone, the 198-character path is taken and its window lines are written.
+  const auto alone = run({rec}, "1 25 0.5 2 20 0.2 0 0 0\n");
+  EXPECT_EQ(alone.status, 0) << alone.console;
+  ASSERT_FALSE(windows().empty());
+  EXPECT_EQ(windows()[0].substr(0, 200), "\"" + rec + "\"");
+  std::filesystem::remove(file("win.txt"));
   const auto r = run({rec, rec + "x"}, "1 25 0.5 2 20 0.2 0 0 0\n");
   EXPECT_EQ(r.status, 240);
   EXPECT_NE(r.console.find("more than 198 characters"), std::string::npos);
