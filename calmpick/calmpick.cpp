@@ -56,7 +56,9 @@ bool open_input(std::ifstream& in, const Name& name) {
   const std::string path(name.trimmed());
   if (!is_regular_input(path)) return false;
   in.open(path, std::ios::binary);
-  return in.is_open();
+  if (!in.is_open()) return false;
+  skip_byte_order_mark(in);
+  return true;
 }
 
 void error_with_name(std::ostream& console, std::string_view text, const Name& name) {
@@ -141,6 +143,7 @@ void add_recordings(std::ifstream& list, InputFiles& inputs) {
   }
   list.clear();
   list.seekg(0);
+  skip_byte_order_mark(list);
 }
 
 // Refuses results that would land on an input or on each other.

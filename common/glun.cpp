@@ -43,7 +43,9 @@ bool UnitFile::open(std::string_view name, std::ios::openmode mode) {
 }
 
 bool UnitFile::open_read(std::string_view name) {
-  return open(name, std::ios::in);
+  if (!open(name, std::ios::in)) return false;
+  skip_byte_order_mark(stream_);
+  return true;
 }
 
 bool UnitFile::open_write(std::string_view name) {

@@ -35,4 +35,21 @@ bool read_line(std::istream& in, std::string& line, std::size_t keep) {
   return true;
 }
 
+constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+
+void skip_byte_order_mark(std::istream& in) {
+  for (const char expected : byte_order_mark) {
+    if (in.peek() != static_cast<unsigned char>(expected)) {
+      if (in.tellg() > 0) in.seekg(0);  // a partial mark belongs to the text
+      in.clear();
+      return;
+    }
+    in.get();
+  }
+}
+
+std::string_view after_byte_order_mark(std::string_view text) {
+  return text.starts_with(byte_order_mark) ? text.substr(byte_order_mark.size()) : text;
+}
+
 }  // namespace hv

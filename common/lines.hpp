@@ -23,4 +23,12 @@ inline constexpr std::size_t line_kept = 1000;
 // the end of the file.
 bool read_line(std::istream& in, std::string& line, std::size_t keep = line_kept);
 
+// Skips the UTF-8 byte-order mark that some editors put at the start of a text file,
+// so that it becomes neither part of the first path nor hides the first keyword. Call
+// it at the start of the stream; anything else is left unread.
+void skip_byte_order_mark(std::istream& in);
+
+// The mark's three bytes when text starts with them, else nothing: the text after it.
+std::string_view after_byte_order_mark(std::string_view text);
+
 }  // namespace hv

@@ -61,5 +61,46 @@ TEST_F(CalmpickThenRatiospec, WindowsAvoidTransientsAndGiveTheResonanceAsFo) {
   EXPECT_TRUE(found);
 }
 
+// Text files saved by some editors start with a UTF-8 byte-order mark; each input
+// read with one gives the same windows and the same H/V as without it.
+class ByteOrderMark : public CalmpickThenRatiospec,
+                      public ::testing::WithParamInterface<const char*> {
+ protected:
+  // Runs the chain on site.kaf; marked names the file that starts with the mark.
+  std::string chain(const std::string& marked) {
+    const auto mark = [&](const std::string& name, const std::string& text) {
+      write_file(dir.file(name), (name == marked ? "\xEF\xBB\xBF" : "") + text);
+    };
+    mark("list.txt", dir.file("site.kaf") + "\n");
+    mark("pick.par", "1.0 25.0 0.5 2.0 20.0 0.2 1 0 0.0\n");
+    mark("hv.par", "### section processing\nsmooth: konno-ohmachi:20\n### end processing\n");
+    const auto picked =
+        run_calmpick({dir.file("list.txt"), dir.file("pick.par"), dir.file("w.txt")});
+    EXPECT_EQ(picked.status, 0) << picked.console;
+    mark("w.txt", read_file(dir.file("w.txt")));
+    const auto processed = run_ratiospec({dir.file("w.txt"), dir.file("hv.par"), dir.file("res")});
+    EXPECT_LE(processed.status, 1) << processed.console;
+    return read_file(dir.file("w.txt")).substr(marked == "w.txt" ? 3 : 0) +
+           read_file(dir.file("res"));
+  }
+};
+
+TEST_P(ByteOrderMark, IsSkippedAtTheStartOfEveryTextInput) {
+  synth::Spec spec;
+  spec.duration_s = 200.0;
+  spec.resonance_hz = 3.0;
+  synth::write_kaf(dir.file("site.kaf"), synth::synthesize(spec), spec);
+  const std::string plain = chain("");
+  EXPECT_EQ(chain(GetParam()), plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, ByteOrderMark,
+                         ::testing::Values("list.txt", "pick.par", "w.txt", "hv.par"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           name[name.find('.')] = '_';
+                           return name;
+                         });
+
 }  // namespace
 }  // namespace hv::test
