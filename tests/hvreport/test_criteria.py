@@ -76,6 +76,8 @@ CASES = [
      "sigma_a_below_limit_around_f0", PASS),
     ("low_f0_refuses_sigma_3", replace(BASE, f0=0.5, fo=(0.5, 0.49, 0.51), sigma_rows={10: 3.0}),
      "sigma_a_below_limit_around_f0", FAIL),
+    ("f0_0_8_refuses_sigma_2_5", replace(BASE, f0=0.8, fo=(0.8, 0.79, 0.81), sigma_rows={10: 2.5}),
+     "sigma_a_below_limit_around_f0", FAIL),
     ("narrow_enough_below", replace(BASE, width_below=0.90), "half_amplitude_below_f0", PASS),
     ("too_wide_below", replace(BASE, width_below=0.97), "half_amplitude_below_f0", FAIL),
     ("narrow_enough_above", replace(BASE, width_above=0.90), "half_amplitude_above_f0", PASS),
@@ -122,6 +124,14 @@ class CriterionCrossesItsThreshold(unittest.TestCase):
         self.assertAlmostEqual(a.peak.f0, 2.5, places=6)
         self.assertAlmostEqual(a.peak.a0, 4.0, places=6)
         self.assertEqual((a.reliable, a.clear_passed, a.clear), ("yes", 6, "yes"))
+
+    def test_half_amplitude_frequencies_are_the_nearest_to_f0(self):
+        # The base shape crosses A0/2 at f0 * exp(-/+ 0.3 * sqrt(2 ln 3)), between rows
+        # -13 and -12 (and +12 and +13): f- and f+ are rows -13 and +13.
+        a = assess_file(curve_file(self.dir.name, BASE))
+        values = {c.key: c.values for c in a.criteria}
+        self.assertAlmostEqual(values["half_amplitude_below_f0"]["f-"], 2.5 * 4 ** (-13 / 40), 5)
+        self.assertAlmostEqual(values["half_amplitude_above_f0"]["f+"], 2.5 * 4 ** (13 / 40), 5)
 
     def test_cases(self):
         for name, site, key, expected in CASES:
