@@ -128,6 +128,23 @@ def _sigma_low_around_peak(peak, freq, sigma):
          "at": None if worst is None else freq[worst], "limit": limit}, shown, note)
 
 
+def _largest_inside(freq, hv):
+    """The curve's largest value on the grid's first or last row: the peak may lie
+    outside the grid, and no criterion on the peak inside it can vouch for the curve."""
+    known = [j for j, a in enumerate(hv) if not math.isnan(a)]
+    if not known:
+        return Criterion("largest_value_inside_grid", "reliable", "largest A inside the grid",
+                         "not on an edge row", UNKNOWN, {}, "no value",
+                         "A is not a number at any row")
+    top = max(known, key=lambda j: (hv[j], -j))
+    edge = top in (0, len(hv) - 1)
+    return Criterion("largest_value_inside_grid", "reliable", "largest A inside the grid",
+                     "not on an edge row", FAIL if edge else PASS,
+                     {"at": freq[top], "A": hv[top]}, f"largest A = {g(hv[top])} at {g(freq[top])} Hz",
+                     "the largest value is on the grid's edge: the peak may lie outside the grid"
+                     if edge else "")
+
+
 # ---- clear peak -----------------------------------------------------------------------
 
 
@@ -256,11 +273,12 @@ def assess(freq, hv, sigma, lw, nw, fo_minus, fo_plus):
         return Assessment(None, [
             Criterion(key, group, label, "", UNKNOWN, {}, "no peak",
                       "the averaged H/V has no interior maximum")
-            for key, group, label in _NO_PEAK])
+            for key, group, label in _NO_PEAK] + [_largest_inside(freq, hv)])
     return Assessment(peak, [
         _f0_above(peak, lw),
         _enough_cycles(peak, lw, nw),
         _sigma_low_around_peak(peak, freq, sigma),
+        _largest_inside(freq, hv),
         _half_amplitude_side(peak, freq, hv, below=True),
         _half_amplitude_side(peak, freq, hv, below=False),
         _amplitude(peak),

@@ -8,6 +8,7 @@ the H/V panel, 3 for the spectra and 2.4 per recording.
 
 import os
 
+from . import report
 from .outputs import write_atomically
 
 WIDTH_IN = 10.0
@@ -54,7 +55,8 @@ def _hv_panel(ax, hv, a, windows):
     ax.grid(True, which="both", lw=0.3, alpha=0.5)
     ax.legend(loc="upper right", fontsize=8)
     clear = f"clear peak {a.clear_passed} of 6"
-    ax.set_title(f"{os.path.basename(hv.path)}: reliable curve {a.reliable}, {clear}", fontsize=10)
+    reliable = report.reliable_summary(a).replace("reliable curve: ", "reliable curve ")
+    ax.set_title(f"{os.path.basename(hv.path)}: {reliable}, {clear}", fontsize=10)
 
 
 def _spectra_panel(ax, hv, spectra, a):

@@ -4,7 +4,7 @@
 import json
 import math
 
-from .criteria import UNKNOWN, g
+from .criteria import FAIL, PASS, UNKNOWN, g
 
 LABEL_WIDTH = 46
 SHOWN_WIDTH = 40
@@ -16,7 +16,7 @@ def _row(label, shown, threshold, verdict):
 
 
 def criterion_line(c):
-    verdict = c.verdict + (f" ({c.note})" if c.verdict == UNKNOWN and c.note else "")
+    verdict = c.verdict + (f" ({c.note})" if c.verdict != PASS and c.note else "")
     return _row(c.label, c.shown, c.threshold, verdict)
 
 
@@ -24,7 +24,15 @@ def clear_summary(a):
     text = f"clear peak: {a.clear_passed} of 6"
     if a.clear == "undetermined":
         return f"{text} (undetermined: {a.clear_unknown} not evaluable)"
-    return f"{text} ({'clear' if a.clear == 'yes' else 'not clear'})"
+    return f"{text} ({'clear' if a.clear == 'yes' else 'no clear peak'})"
+
+
+def reliable_summary(a):
+    """The verdict, with the reason when the peak may lie outside the grid."""
+    edge = [c for c in a.group("reliable") if c.key == "largest_value_inside_grid"]
+    if edge and edge[0].verdict == FAIL:
+        return f"reliable curve: {a.reliable} ({edge[0].note})"
+    return f"reliable curve: {a.reliable}"
 
 
 def table_lines(hv, a):
@@ -43,12 +51,12 @@ def table_lines(hv, a):
     lines.append(f"lw = {g(hv.window_len)} s, nw = {hv.n_windows}")
     lines.append("")
     lines.append(_row("criterion", "value(s)", "threshold", "verdict"))
-    lines.append("reliable curve (all three):")
+    lines.append("reliable curve (all four):")
     lines += [criterion_line(c) for c in a.group("reliable")]
     lines.append("clear peak (at least five of six):")
     lines += [criterion_line(c) for c in a.group("clear")]
     lines.append("")
-    lines.append(f"reliable curve: {a.reliable}")
+    lines.append(reliable_summary(a))
     lines.append(clear_summary(a))
     return lines
 
