@@ -9,6 +9,7 @@
 #include <numbers>
 #include <ostream>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "spectral/apply_taper.hpp"
@@ -379,6 +380,22 @@ TEST(FftPlanAccuracy, LargePrimeAndComposedLengthsOnSampledBins) {
   std::vector<std::size_t> bins;
   for (std::size_t k = 0; k < 20; ++k) bins.push_back(k * 7919 % 10007);
   check_sweep({10007, 65537, 599999, 600001}, bins, "N = 10007, 65537, 599999, 600001, 20 bins");
+}
+
+// Two computations in one process may make their plans at once: every planner call
+// is made under one lock (FFTW's planner keeps global state).
+TEST(FftPlanAccuracy, PlansMadeInSeveralThreadsAtOnce) {
+  std::vector<SweepError> errors(8);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < errors.size(); ++t) {
+    threads.emplace_back(
+        [&errors, t] { errors[t] = sweep_one(97 + 31 * static_cast<int>(t), {}); });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const SweepError& e : errors) {
+    EXPECT_LT(e.real, 1e-13);
+    EXPECT_LT(e.complex, 1e-13);
+  }
 }
 
 }  // namespace
