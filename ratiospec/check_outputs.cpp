@@ -13,13 +13,16 @@ namespace hv {
 
 namespace {
 
-// The suffixes of the files the options ask for, read as their writers read them.
-std::vector<std::string> suffixes(int nwin, const PARAMETERS& par) {
+// The suffixes of the files the options ask for. A refused azimuth_step counts as
+// asking for its file: the name is checked before the refusal ends the run.
+std::vector<std::string> suffixes(int nwin, const HvOptions& options) {
   std::vector<std::string> out{""};
-  if (first_token_is(par.average_spectra_out.view(), "yes")) out.emplace_back("_sp");
-  if (!first_token_is(par.filter_out.view(), "no")) out.emplace_back("_KAF_fi");
-  if (!par.azimuth_step.blank()) out.emplace_back("_az");
-  if (!first_token_is(par.single_win_out.view(), "no")) {
+  if (options.average_spectra_out) out.emplace_back("_sp");
+  if (options.filter_out) out.emplace_back("_KAF_fi");
+  if (!options.azimuth_step.ok() || options.azimuth_step.value->count() > 0) {
+    out.emplace_back("_az");
+  }
+  if (options.single_win_out) {
     for (int w = 1; w <= nwin; ++w) out.push_back(window_suffix(w));
   }
   return out;
@@ -28,13 +31,13 @@ std::vector<std::string> suffixes(int nwin, const PARAMETERS& par) {
 }  // namespace
 
 int CHECK_OUTPUTS(const Name& output_file, const Name& window_file, const Name& parameter_file,
-                  const WINDOWS& windows, const PARAMETERS& par, std::ostream& console) {
+                  const WINDOWS& windows, const HvOptions& options, std::ostream& console) {
   InputFiles inputs;
   inputs.add(window_file.trimmed());
   inputs.add(parameter_file.trimmed());
   for (const WindowEntry& win : windows.entry) inputs.add(win.file.trimmed());
 
-  for (const std::string& suffix : suffixes(windows.nwin(), par)) {
+  for (const std::string& suffix : suffixes(windows.nwin(), options)) {
     const std::optional<std::string> name = result_name(output_file, suffix, console);
     if (!name) return 1;
     if (!fit_for_result(*name)) {

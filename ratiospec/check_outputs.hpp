@@ -16,6 +16,6 @@ namespace hv {
 // Every name the options make the run write is checked: the H/V file and its _sp,
 // _KAF_fi and per-window files.
 int CHECK_OUTPUTS(const Name& output_file, const Name& window_file, const Name& parameter_file,
-                  const WINDOWS& windows, const PARAMETERS& par, std::ostream& console);
+                  const WINDOWS& windows, const HvOptions& options, std::ostream& console);
 
 }  // namespace hv

@@ -52,9 +52,9 @@ void run_sequence(std::span<const std::string> args, RunControl& run) {
     CKERR(1, run);
   }
   run.results_possible = true;
-  CKERR(
-      CHECK_OUTPUTS(output_file, window_file, parameter_file, rec->windows, rec->par, run.console),
-      run);
+  CKERR(CHECK_OUTPUTS(output_file, window_file, parameter_file, rec->windows, rec->options,
+                      run.console),
+        run);
   HV(run, output_file, *rec);
 }
 
