@@ -70,9 +70,10 @@ class WindowFile(unittest.TestCase):
             a, b = traces.parse(done.stdout)
             self.assertEqual(os.path.basename(a.path), "a.kaf")
             self.assertEqual(os.path.basename(b.path), "b b.kaf")
-            for got, want in zip(sum(a.windows, ()), (0.0, 0.05, 0.04, 0.09)):
+            # Each window keeps its line number in the window file.
+            for got, want in zip(sum(a.windows, ()), (0.0, 0.05, 1, 0.04, 0.09, 3)):
                 self.assertAlmostEqual(got, want, places=6)
-            self.assertEqual(len(b.windows), 1)
+            self.assertEqual([w[2] for w in b.windows], [2])
             self.assertAlmostEqual(b.dt, 0.02, places=7)
 
     def test_unreadable_inputs_end_with_status_2(self):
