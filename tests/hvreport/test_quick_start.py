@@ -11,6 +11,7 @@ import subprocess
 import tempfile
 import unittest
 
+import hvfiles
 import numpy as np
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
@@ -115,6 +116,17 @@ class QuickStartFromAnInstall(unittest.TestCase):
         for degrees, column in ((0.0, 2), (90.0, 3)):
             entry = next(e for e in az["table"] if e["azimuth"] == degrees)
             self.assertEqual(entry["f0"], averaged[np.argmax(averaged[:, column]), 0])
+
+    def test_rejected_windows_are_not_marked_from_another_window_file(self):
+        lines = self.text("w.txt").splitlines(keepends=True)
+        # The first window moved by a second: its number no longer names the run's window.
+        moved = lines[0].replace("     0.000     60.000", "     1.000     61.000")
+        self.assertNotEqual(moved, lines[0])
+        with open(os.path.join(self.run_dir, "other.txt"), "w", encoding="utf-8") as f:
+            f.write("".join([moved] + lines[1:]))
+        done = hvfiles.run_hvreport(["hv", "--windows", "other.txt"], cwd=self.run_dir)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("is not the run's (window 1 is not the run's window 1)", done.stderr)
 
     def test_hv_export_holds_the_averaged_curve(self):
         text = self.text("r.hv")

@@ -19,7 +19,8 @@ SPECTRA_HEIGHT_IN = 3.0
 TRACE_HEIGHT_IN = 2.4
 LANE = 0.45  # half height of one component's lane in a recording panel
 MAX_TRACES = 4  # recordings drawn; more are named in the last panel's title
-MAX_WINDOW_NUMBERS = 60  # window numbers are written over the recordings up to this many
+MAX_WINDOW_NUMBERS = 60
+MAX_AZIMUTH_MARKS = 36  # more azimuths get their Fo as a line  # window numbers are written over the recordings up to this many
 FORMATS = (".png", ".pdf", ".svg")
 KEPT_COLOUR = "tab:green"
 REJECTED_COLOUR = "tab:red"
@@ -151,19 +152,25 @@ def _azimuth_panel(ax, hv, a, azimuths):
         fo = np.array([x[0] for _, x in found])
         low = fo - np.array([x[1] for _, x in found])
         high = np.array([x[2] for _, x in found]) - fo
-        ax.errorbar(fo, az, xerr=[low, high], fmt="o", ms=4, color="white", mec="k", ecolor="white",
-                    elinewidth=1.0, capsize=2)
+        if len(found) <= MAX_AZIMUTH_MARKS:
+            ax.errorbar(fo, az, xerr=[low, high], fmt="o", ms=4, color="white", mec="k",
+                        ecolor="white", elinewidth=1.0, capsize=2)
+        else:  # markers for every degree or two would hide the colours
+            ax.plot(fo, az, color="white", lw=1.5)
+            ax.plot(fo - low, az, fo + high, az, color="white", lw=0.8, ls="--")
     if a.peak is not None:
         ax.axvline(a.peak.f0, color="tab:red", lw=1.0)
     _frequency_axis(ax, f)
     limit = 10.0 / hv.window_len
     if limit > f[0]:
         ax.axvspan(f[0], min(limit, f[-1]), facecolor="none", edgecolor="white", hatch="//", lw=0)
-    ax.set_ylim(degrees[0] - azimuths.step / 2, degrees[-1] + azimuths.step / 2)
+    margin = min(azimuths.step, 15.0) / 2
+    ax.set_ylim(degrees[0] - margin, degrees[-1] + margin)
     ax.set_yticks(range(0, 181, 30))
     ax.set_ylabel("azimuth [° east of north]")
     # A legend would widen the right margin of every panel: the title says it instead.
-    ax.set_title("H/V of the horizontal turned to each azimuth (colour); circles: Fo and its band "
+    marks = "circles" if len(found) <= MAX_AZIMUTH_MARKS else "white lines"
+    ax.set_title(f"H/V of the horizontal turned to each azimuth (colour); {marks}: Fo and its band "
                  "per azimuth; red line: f0 of the average", fontsize=9)
 
 
