@@ -105,8 +105,8 @@ class WindowFile(unittest.TestCase):
 class StationAndStartTime(unittest.TestCase):
     def test_from_the_recording_into_the_figure_title(self):
         with tempfile.TemporaryDirectory() as d:
-            hv = results.read_averaged_hv(hvfiles.write(os.path.join(d, "hv"), hvfiles.averaged_hv_text(
-                hvfiles.log_grid(2.5), [1.0] * 201, [1.2] * 201, nw=3)))
+            text = hvfiles.averaged_hv_text(hvfiles.log_grid(2.5), [1.0] * 201, [1.2] * 201, nw=3)
+            hv = results.read_averaged_hv(hvfiles.write(os.path.join(d, "hv"), text))
             dh = hvfiles.write(os.path.join(d, "x.dh"), "Sample rate: 100\nSample number: 2\n"
                                "Gain: 1\nConversion factor: 1\nMaximum\n1 2 3\n4 5 6\n")
             # (recording, format, station, start: KAF START_TIME 2003 06 14 14 40 30.000,

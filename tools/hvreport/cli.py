@@ -35,7 +35,7 @@ def _parser():
     p.add_argument("--figure", metavar="FILE", help="figure to write (.png, .pdf or .svg)")
     p.add_argument("--json", metavar="FILE", help="criteria and verdicts as JSON")
     p.add_argument("--hv", metavar="FILE",
-                   help="the averaged curve as a plain .hv text file (frequency, average, min, max)")
+                   help="the averaged curve as plain .hv text (frequency, average, min, max)")
     return p
 
 

@@ -29,8 +29,8 @@ _COUNT_LINE = re.compile(r"^ # n_freq_samples: (.{6})\s*$")
 # A window line of the header: the recording path, start and end as F13.2, three
 # channel codes and the station's first three characters.
 _WINDOW_LINE = re.compile(r"^ # (.*) ([ \d.*-]{13})([ \d.*-]{13}) .{3} .{3} .{3} .{3}$")
-_REJECTION_LINE = re.compile(
-    r"^ # window_rejection: kept (.{6}) of (.{6}) windows after (.{3}) iterations at (.{8}) s\.d\.$")
+_REJECTION_LINE = re.compile(r"^ # window_rejection: kept (.{6}) of (.{6}) windows after (.{3}) "
+                             r"iterations at (.{8}) s\.d\.$")
 _AZIMUTH_COUNT = re.compile(r"^ # n_azimuths: (.{6})  azimuth_step: (.{8})\s*$")
 _AZIMUTH_FO = re.compile(
     r"^ # azimuth: (.{7})  Fo: (.{9}) range \+/- 1 s\.d\.: (.{9}) - (.{9}) \[Hz\]\s*$")
