@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Front door: `make` builds, `make test` runs every test (plain and sanitised),
 # `make bench` runs the benchmarks, `make demo` runs the chain on a bundled
-# synthetic recording, `make fuzz` runs every fuzz harness for FUZZ_SECONDS.
+# synthetic recording, `make fuzz` runs every fuzz harness for FUZZ_SECONDS,
+# `make install PREFIX=...` installs the programs and hvreport (default /usr/local).
 JOBS ?= 2
 CMAKE_FLAGS ?=
 BUILD := build
@@ -10,8 +11,9 @@ FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 # make test replays the committed corpora and fuzzes each harness this long.
 FUZZ_SMOKE_SECONDS ?= 20
+PREFIX ?= /usr/local
 
-.PHONY: all build test test-plain test-asan test-fuzz fuzz fuzz-build bench demo clean
+.PHONY: all build test test-plain test-asan test-fuzz fuzz fuzz-build bench demo install clean
 
 all: build
 
@@ -46,6 +48,9 @@ bench: build
 
 demo: build
 	./tools/demo.sh $(BUILD)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -14,21 +14,33 @@
 //   dt DT
 //   nsamp N
 //   labels L1<TAB>L2<TAB>L3<TAB>UNITS
-//   window START END        (one line per window of this recording, seconds)
+//   station NAME            (network.station, or the station alone; only when the
+//                           format names them: miniSEED, GSE, KAF)
+//   start S                 (UTC time of the first sample, seconds since 1970-01-01,
+//                           six decimals; only when the format holds one)
+//   window START END N      (one line per window of this recording: seconds, and
+//                           the window's number in the window file, from 1)
 //   envelope B
 //   T_FIRST T_LAST MIN1 MAX1 MIN2 MAX2 MIN3 MAX3   (B lines)
 // Bucket b of B holds samples floor(b*N/B) .. floor((b+1)*N/B)-1, times in seconds
 // from the first sample. Messages go to standard error; the status is 0, or 2 when
 // anything could not be read.
+#include <libmseed.h>
+
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,10 +48,12 @@
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "ratiospec/gtws.hpp"
+#include "readers/gsein.hpp"
 #include "readers/reader_table.hpp"
 #include "readers/readerth.hpp"
 #include "readers/recording.hpp"
 #include "readers/records.hpp"
+#include "readers/rkaf.hpp"
 
 namespace {
 
@@ -57,7 +71,11 @@ struct Recording {
   int format = hv::format::unknown;
   std::array<hv::Text<3>, 3> channel;
   hv::Text<10> station;
-  std::vector<std::array<float, 2>> windows;
+  struct Window {
+    float start, end;
+    int number;  // line of the window file among its windows, from 1
+  };
+  std::vector<Window> windows;
 
   bool same_source(const hv::WindowEntry& w) const {
     return file == w.file && format == w.format && channel[0] == w.channel[0] &&
@@ -137,6 +155,125 @@ hv::Name locate(const hv::Name& file, const std::filesystem::path& beside) {
   return file;
 }
 
+// Where and when a recording was made, as far as its format says.
+struct Origin {
+  std::string station;                   // "NET.STA", "STA" or empty
+  std::optional<std::int64_t> start_us;  // first sample, microseconds since 1970 (UTC)
+};
+
+std::optional<std::int64_t> utc_microseconds(int year, int month, int day, int hour, int minute,
+                                             int second, std::int64_t micro) {
+  using namespace std::chrono;
+  const year_month_day date{std::chrono::year{year} / month / day};
+  if (!date.ok() || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+      second > 60 || micro < 0 || micro >= 1000000) {
+    return std::nullopt;
+  }
+  const std::int64_t days = sys_days{date}.time_since_epoch().count();
+  return ((days * 24 + hour) * 60 + minute) * std::int64_t{60000000} +
+         std::int64_t{second} * 1000000 + micro;
+}
+
+std::string seconds_text(std::int64_t us) {
+  const std::int64_t whole = us >= 0 ? us / 1000000 : -((-us + 999999) / 1000000);
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%lld.%06lld", static_cast<long long>(whole),
+                static_cast<long long>(us - whole * 1000000));
+  return buf;
+}
+
+std::string joined_station(std::string_view network, std::string_view station) {
+  if (station.empty()) return {};
+  return network.empty() ? std::string(station) : std::string(network) + "." + std::string(station);
+}
+
+// The miniSEED reader cuts the three channels to their common span, so the first
+// sample is the latest of the channels' first samples. The records' headers are read
+// here again (the reader keeps the times to itself); the samples are not decoded.
+Origin miniseed_origin(const hv::Name& file, const hv::RecordingInfo& info) {
+  Origin origin;
+  const std::string path(file.trimmed());
+  const std::string station(info.station.trimmed());
+  std::array<hptime_t, 3> first;
+  first.fill(HPTERROR);
+  std::string network;
+  MSFileParam* msfp = nullptr;
+  MSRecord* msr = nullptr;
+  while (ms_readmsr_r(&msfp, &msr, path.c_str(), -1, nullptr, nullptr, 1, 0, 0) == MS_NOERROR) {
+    if (msr->samplecnt <= 0 || station != msr->station) continue;
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (info.channel[k].trimmed() != msr->channel) continue;
+      const hptime_t t = msr_starttime(msr);
+      if (first[k] == HPTERROR || t < first[k]) first[k] = t;
+      network = msr->network;
+    }
+  }
+  ms_readmsr_r(&msfp, &msr, nullptr, 0, nullptr, nullptr, 0, 0, 0);
+  origin.station = joined_station(network, station);
+  if (std::none_of(first.begin(), first.end(), [](hptime_t t) { return t == HPTERROR; })) {
+    // hptime_t counts microseconds.
+    origin.start_us = *std::max_element(first.begin(), first.end());
+  }
+  return origin;
+}
+
+Origin kaf_origin(const hv::Name& file, hv::TIMESERIES& ts, hv::UnitTable& units) {
+  hv::KAFHDR8 hdr;
+  int ndat = 0;
+  float samp_freq = 0.0f;
+  if (hv::RKAF(file, hv::NTIME, 1, ts, ndat, samp_freq, hdr, units) != hv::kaf::ok) return {};
+  Origin origin;
+  if (hdr.sta_code.trimmed() != hv::kaf::unset_text) {
+    origin.station = std::string(hdr.sta_code.trimmed());
+  }
+  if (hdr.start_year != hv::kaf::unset_int) {
+    origin.start_us =
+        utc_microseconds(hdr.start_year, hdr.start_month, hdr.start_day, hdr.start_hour,
+                         hdr.start_minute, hdr.start_second, std::int64_t{hdr.start_msec} * 1000);
+  }
+  return origin;
+}
+
+// The vertical waveform of the recording: the first of its station and channel.
+Origin gse_origin(const hv::Name& file, const hv::RecordingInfo& info) {
+  std::ifstream in(std::string(file.trimmed()), std::ios::binary);
+  if (!in) return {};
+  hv::GseLines lines(*in.rdbuf());
+  auto buffers = std::make_unique<hv::GseBuffers>();
+  hv::GseWaveform waveform;
+  hv::GSEHDR hdr;
+  std::ostringstream quiet;  // the reader has already reported what it found
+  for (;;) {
+    hv::INIT_HDRVARS(hdr);
+    const int status = hv::GSEIN(lines, *buffers, hdr, waveform, quiet);
+    if (status == hv::gse::end_of_file) return {};
+    if (status != hv::gse::ok) continue;
+    if (hdr.station.trimmed() != info.station.trimmed() ||
+        hdr.channel.trimmed() != info.channel[0].trimmed()) {
+      continue;
+    }
+    Origin origin;
+    origin.station = joined_station(hdr.network.trimmed(), hdr.station.trimmed());
+    origin.start_us = utc_microseconds(hdr.year, hdr.month, hdr.day, hdr.hour, hdr.minute,
+                                       hdr.second, std::int64_t{hdr.msec} * 1000);
+    return origin;
+  }
+}
+
+Origin origin_of(int format, const hv::Name& file, const hv::RecordingInfo& info,
+                 hv::TIMESERIES& ts, hv::UnitTable& units) {
+  switch (format) {
+    case hv::format::miniseed:
+      return miniseed_origin(file, info);
+    case hv::format::kaf:
+      return kaf_origin(file, ts, units);
+    case hv::format::gse:
+      return gse_origin(file, info);
+    default:
+      return {};  // DuneHeron files name neither the station nor the time
+  }
+}
+
 int print_recording(int index, const Recording& rec, const std::filesystem::path& beside,
                     int points, hv::TIMESERIES& ts, hv::UnitTable& units, std::ostream& out,
                     std::ostream& console) {
@@ -161,8 +298,11 @@ int print_recording(int index, const Recording& rec, const std::filesystem::path
     out << (k == 0 ? "" : "\t") << label_text(info.labels[k]);
   }
   out << '\n';
-  for (const auto& [start, end] : rec.windows)
-    out << "window " << exact(start) << ' ' << exact(end) << '\n';
+  const Origin origin = origin_of(format, file, info, ts, units);
+  if (!origin.station.empty()) out << "station " << origin.station << '\n';
+  if (origin.start_us) out << "start " << seconds_text(*origin.start_us) << '\n';
+  for (const auto& w : rec.windows)
+    out << "window " << exact(w.start) << ' ' << exact(w.end) << ' ' << w.number << '\n';
   print_envelope(ts, points, out);
   return 0;
 }
@@ -177,7 +317,7 @@ std::vector<Recording> recordings_of(const hv::WINDOWS& windows) {
       list.push_back({w.file, w.format, w.channel, w.station, {}});
       it = list.end() - 1;
     }
-    it->windows.push_back({w.start, w.end});
+    it->windows.push_back({w.start, w.end, static_cast<int>(&w - windows.entry.data()) + 1});
   }
   return list;
 }

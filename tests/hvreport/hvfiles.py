@@ -29,7 +29,7 @@ def averaged_hv_text(freq, hv, sigma, lw=20.0, nw=20, fo=(2.5, 2.45, 2.55)):
     fo, minus, plus = fo
     lines = [" ### data used in the H/V ratio processing:"]
     lines += [f" # site.kaf {20.0 * k:13.2f}{20.0 * k + lw:13.2f} Z   NS  EW  TES"
-              for k in range(3)]
+              for k in range(nw)]
     lines += [" #", " # parameters actually used in the processing:", " ### section processing"]
     lines += [f" {key}{'value':<80}" for key in OPTIONS]
     lines += [" ### end processing", " #" + "-" * 30, f" # n_windows: {nw:6d}",

@@ -30,6 +30,12 @@ class RefusedInput(unittest.TestCase):
             "last_value_cut": hvfiles.write(os.path.join(d, "cut"), text[:-8] + "\n"),
             "header_cut": hvfiles.write(os.path.join(d, "head"), "".join(lines[:15])),
             "window_file": hvfiles.write(os.path.join(d, "w.txt"), '"gone.kaf" 0 20 2\n'),
+            # 18 kept and one rejected are not the 20 windows of the header.
+            "rejection_miscounted": hvfiles.write(os.path.join(d, "rej"), text.replace(
+                " #\n # parameters", " # window_rejection: kept     18 of     20 windows after   2"
+                " iterations at    2.000 s.d.\n # rejected_windows:      3\n #\n # parameters")),
+            "window_line_missing": hvfiles.write(os.path.join(d, "short"),
+                                                 "".join(lines[:1] + lines[2:])),
         }
         with open(self.files["binary"], "wb") as f:
             f.write(bytes(range(256)) * 4)
@@ -58,6 +64,10 @@ class RefusedInput(unittest.TestCase):
             ("json_folder_missing", [f["good"], "--json", os.path.join(d, "no", "x.json")],
              "does not exist"),
             ("unknown_option", [f["good"], "--colour", "red"], "unrecognized"),
+            ("rejection_lines_do_not_add_up", [f["rejection_miscounted"]], "window_rejection"),
+            ("a_window_line_missing", [f["window_line_missing"]], "lists 19 windows"),
+            ("hv_folder_missing", [f["good"], "--hv", os.path.join(d, "no", "x.hv")],
+             "does not exist"),
         ]
         for name, args, fragment in cases:
             with self.subTest(name):

@@ -6,7 +6,9 @@ import tempfile
 import unittest
 
 import hvfiles
-from hvreport import traces
+from hvreport import figure, results, traces
+
+RECORDING = os.path.join(os.path.dirname(__file__), "..", "..", "data", "UT.STN11.A2_C50.miniseed")
 
 
 def kaf(path, columns, samp_freq=100, units="m/s"):
@@ -70,9 +72,10 @@ class WindowFile(unittest.TestCase):
             a, b = traces.parse(done.stdout)
             self.assertEqual(os.path.basename(a.path), "a.kaf")
             self.assertEqual(os.path.basename(b.path), "b b.kaf")
-            for got, want in zip(sum(a.windows, ()), (0.0, 0.05, 0.04, 0.09)):
+            # Each window keeps its line number in the window file.
+            for got, want in zip(sum(a.windows, ()), (0.0, 0.05, 1, 0.04, 0.09, 3)):
                 self.assertAlmostEqual(got, want, places=6)
-            self.assertEqual(len(b.windows), 1)
+            self.assertEqual([w[2] for w in b.windows], [2])
             self.assertAlmostEqual(b.dt, 0.02, places=7)
 
     def test_unreadable_inputs_end_with_status_2(self):
@@ -97,6 +100,31 @@ class WindowFile(unittest.TestCase):
                     self.assertEqual(done.returncode, 2)
                     self.assertIn(fragment, done.stderr)
                     self.assertEqual(done.stdout, "")
+
+
+class StationAndStartTime(unittest.TestCase):
+    def test_from_the_recording_into_the_figure_title(self):
+        with tempfile.TemporaryDirectory() as d:
+            text = hvfiles.averaged_hv_text(hvfiles.log_grid(2.5), [1.0] * 201, [1.2] * 201, nw=3)
+            hv = results.read_averaged_hv(hvfiles.write(os.path.join(d, "hv"), text))
+            dh = hvfiles.write(os.path.join(d, "x.dh"), "Sample rate: 100\nSample number: 2\n"
+                               "Gain: 1\nConversion factor: 1\nMaximum\n1 2 3\n4 5 6\n")
+            # (recording, format, station, start: KAF START_TIME 2003 06 14 14 40 30.000,
+            # the bundled recording's first sample per data/PROVENANCE.md; DuneHeron has neither)
+            cases = [
+                (kaf(os.path.join(d, "ten.kaf"), TEN), "2", "ABC", 1055601630.0,
+                 "ABC, recording of 2003-06-14 14:40:30 UTC"),
+                (RECORDING, "4", "UT.STN11", 1493875800.0,
+                 "UT.STN11, recording of 2017-05-04 05:30:00 UTC"),
+                (dh, "3", "", None, "site.kaf"),
+            ]
+            for path, fmt, station, start, title in cases:
+                with self.subTest(os.path.basename(path)):
+                    done = hvfiles.run_tool("hvtrace", [path, "--format", fmt, "--points", "2"])
+                    self.assertEqual(done.returncode, 0, done.stderr)
+                    (trace,) = traces.parse(done.stdout)
+                    self.assertEqual((trace.station, trace.start), (station, start))
+                    self.assertEqual(figure.title_text(hv, [trace]).splitlines()[0], title)
 
 
 if __name__ == "__main__":

@@ -49,6 +49,27 @@ def largest_interior_maximum(values):
     return best
 
 
+def peak_between(values, ja, jb):
+    """Row of the largest interior maximum strictly between rows ja and jb, or None."""
+    j = largest_interior_maximum(values[ja : jb + 1])
+    return None if j is None else ja + j
+
+
+def fo_search_rows(freq, f0):
+    """The rows ja, jb between which ratiospec looks for each window's peak when it forms
+    Fo: f0/t .. f0*t around the averaged curve's peak f0, with t falling from 1.5 at
+    0.2 Hz to 1.25 at 20 Hz; each bound is the first row that reaches it, or the end
+    row when the band runs past the grid."""
+    t = min(max(1.5 - (f0 - 0.2) * 0.25 / 19.8, 1.25), 1.5)
+
+    def first_reaching(v):
+        return next((j for j, f in enumerate(freq) if f >= v), len(freq) - 1)
+
+    ja = 0 if f0 / t < freq[0] else first_reaching(f0 / t)
+    jb = len(freq) - 1 if f0 * t > freq[-1] else first_reaching(f0 * t)
+    return ja, jb
+
+
 def find_peak(freq, hv):
     j = largest_interior_maximum(hv)
     return None if j is None else Peak(j, freq[j], hv[j])

@@ -12,6 +12,7 @@ import re
 from dataclasses import dataclass, field
 
 HV_TITLE = "### data used in the H/V ratio processing:"
+AZIMUTH_TITLE = "### data used in the azimuthal H/V ratio processing:"
 SPECTRA_TITLE = "### data used in the FOURIER spectra processing:"
 WINDOW_TITLE = "### window used in the H/V ratio processing:"
 END_SECTION = " ### end processing"
@@ -25,9 +26,17 @@ _FO_LINE = re.compile(
     r"^ # n_freq_samples: (.{6})  Fo: (.{9}) range \+/- 1 s\.d\.: (.{9}) - (.{9}) \[Hz\]\s*$"
 )
 _COUNT_LINE = re.compile(r"^ # n_freq_samples: (.{6})\s*$")
+# A window line of the header: the recording path, start and end as F13.2, three
+# channel codes and the station's first three characters.
+_WINDOW_LINE = re.compile(r"^ # (.*) ([ \d.*-]{13})([ \d.*-]{13}) .{3} .{3} .{3} .{3}$")
+_REJECTION_LINE = re.compile(r"^ # window_rejection: kept (.{6}) of (.{6}) windows after (.{3}) "
+                             r"iterations at (.{8}) s\.d\.$")
+_AZIMUTH_COUNT = re.compile(r"^ # n_azimuths: (.{6})  azimuth_step: (.{8})\s*$")
+_AZIMUTH_FO = re.compile(
+    r"^ # azimuth: (.{7})  Fo: (.{9}) range \+/- 1 s\.d\.: (.{9}) - (.{9}) \[Hz\]\s*$")
 _E_FIELD = re.compile(r"^(-?\d?\.\d{7})(?:E([+-]\d{2})|([+-]\d{3}))$")
-_ROW = re.compile(
-    r"^(?:\s+(?:-?\d?\.\d{7}(?:E[+-]\d{2}|[+-]\d{3})|NaN|-?Inf(?:inity)?|\*+)){7}\s*$")
+_VALUE = r"\s+(?:-?\d?\.\d{7}(?:E[+-]\d{2}|[+-]\d{3})|NaN|-?Inf(?:inity)?|\*+)"
+_ROWS = {}  # row patterns by number of values
 
 
 class ResultError(Exception):
@@ -43,15 +52,45 @@ class Table:
 
 
 @dataclass
+class WindowSpan:
+    """One window as the result header lists it."""
+
+    number: int  # from 1, in window-file order
+    recording: str
+    start: float  # seconds from the recording's first sample (two decimals)
+    end: float
+
+
+@dataclass
+class Rejection:
+    """What window_rejection did: the windows it removed from every average and from Fo."""
+
+    kept_count: int
+    iterations: int
+    n_sd: float
+    rejected: list  # window numbers, increasing
+
+
+@dataclass
 class AveragedHV:
     path: str
-    n_windows: int
+    n_windows: int  # all windows of the run, rejected ones included
     window_len: float
     labels: list
     fo: float  # None when ratiospec wrote -9
     fo_minus: float
     fo_plus: float
     table: Table
+    windows: list = field(default_factory=list)  # WindowSpan, n_windows of them
+    rejection: Rejection = None  # None when the run had no window_rejection
+
+    @property
+    def n_kept(self):
+        """The windows behind the averages, the deviation factors and Fo."""
+        return self.n_windows if self.rejection is None else self.rejection.kept_count
+
+    def kept(self, number):
+        return self.rejection is None or number not in self.rejection.rejected
 
     @property
     def freq(self):
@@ -114,10 +153,11 @@ def _exponent_field(text):
     return float(f"{match.group(1)}E{match.group(3)}")
 
 
-def _row_values(line):
-    """The seven values of a table row; a row that is not seven such fields, as one cut
-    short by a truncated file, raises ValueError."""
-    if not _ROW.match(line):
+def _row_values(line, width=7):
+    """The values of a table row (width of them); a row that is not width such fields,
+    as one cut short by a truncated file, raises ValueError."""
+    pattern = _ROWS.setdefault(width, re.compile(f"^(?:{_VALUE}){{{width}}}\\s*$"))
+    if not pattern.match(line):
         raise ValueError(line)
     return [_exponent_field(item) for item in line.split()]
 
@@ -136,9 +176,10 @@ def _find(lines, start, prefix, path, what):
     raise ResultError(f"{path}: no {what} line (truncated or not written by ratiospec)")
 
 
-def _rows(lines, start, count, path):
-    """count rows of seven values from lines[start:]; short, long or broken tables are refused."""
-    freq, columns = [], [[] for _ in range(6)]
+def _rows(lines, start, count, path, width=7):
+    """count rows of width values (the frequency first) from lines[start:]; short, long or
+    broken tables are refused."""
+    freq, columns = [], [[] for _ in range(width - 1)]
     body = [line for line in lines[start:] if line.strip()]
     if len(body) < count:
         raise ResultError(f"{path}: truncated: {len(body)} of {count} frequency rows")
@@ -146,14 +187,14 @@ def _rows(lines, start, count, path):
         raise ResultError(f"{path}: {len(body)} frequency rows where the header says {count}")
     for k, line in enumerate(body):
         try:
-            values = _row_values(line)
+            values = _row_values(line, width)
         except ValueError:
-            raise ResultError(f"{path}: frequency row {k + 1} is not seven numbers as ratiospec "
-                              "writes them (truncated?)") from None
+            raise ResultError(f"{path}: frequency row {k + 1} is not {width} numbers as "
+                              "ratiospec writes them (truncated?)") from None
         if freq and not values[0] > freq[-1]:
             raise ResultError(f"{path}: frequencies do not increase at row {k + 1}")
         freq.append(values[0])
-        for c in range(6):
+        for c in range(width - 1):
             columns[c].append(values[c + 1])
     return Table(freq, columns)
 
@@ -196,7 +237,51 @@ def read_averaged_hv(path):
         fo = minus = plus = None
     labels = _labels(lines, end)
     table = _rows(lines, k_cols + 1, count, path)
-    return AveragedHV(path, n_windows, window_len, labels, fo, minus, plus, table)
+    windows, rejection = _window_lines(lines, path, n_windows)
+    return AveragedHV(path, n_windows, window_len, labels, fo, minus, plus, table, windows,
+                      rejection)
+
+
+def _window_lines(lines, path, n_windows):
+    """The header's window lines and rejection lines, which come before the first " #" line."""
+    windows, counts, rejected = [], None, None
+    for line in lines[1:]:
+        if line.strip() == "#":
+            break
+        if line.startswith(" # rejected_windows:"):
+            words = line[len(" # rejected_windows:") :].split()
+            try:
+                numbers = [] if words == ["none"] else [int(w) for w in words]
+            except ValueError:
+                raise ResultError(f"{path}: unreadable rejected_windows line") from None
+            rejected = (rejected or []) + numbers
+            continue
+        match = _REJECTION_LINE.match(line)
+        if match:
+            try:
+                counts = [int(match.group(k)) for k in (1, 2, 3)] + [float(match.group(4))]
+            except ValueError:
+                raise ResultError(f"{path}: unreadable window_rejection line") from None
+            continue
+        match = _WINDOW_LINE.match(line)
+        if match:
+            try:
+                start, end = _fixed(match.group(2)), _fixed(match.group(3))
+            except ValueError:
+                raise ResultError(f"{path}: unreadable window line {len(windows) + 1}") from None
+            windows.append(WindowSpan(len(windows) + 1, match.group(1), start, end))
+    if len(windows) != n_windows:
+        raise ResultError(f"{path}: the header lists {len(windows)} windows where n_windows "
+                          f"says {n_windows}")
+    if counts is None and rejected is None:
+        return windows, None
+    # Counts that do not add up would silently mark the wrong windows.
+    if counts is None or rejected is None or counts[1] != n_windows or \
+            counts[0] + len(rejected) != n_windows or rejected != sorted(set(rejected)) or \
+            any(not 1 <= w <= n_windows for w in rejected):
+        raise ResultError(f"{path}: the window_rejection lines do not match the "
+                          f"{n_windows} windows of the header")
+    return windows, Rejection(counts[0], counts[2], counts[3], rejected)
 
 
 def _labels(lines, start):
@@ -244,6 +329,66 @@ def spectra_beside(hv):
     if not same_grid(spectra.table.freq, hv.freq):
         return None, f"{path} has other frequency rows (another run?); the spectra are left out"
     return spectra, None
+
+
+@dataclass
+class Azimuths:
+    """OUT_az: the H/V of the horizontal turned to each azimuth, with its Fo."""
+
+    path: str
+    step: float
+    degrees: list
+    fo: list  # (Fo, Fo-, Fo+) per azimuth; None where ratiospec wrote -9
+    table: Table  # one column per azimuth
+
+
+def read_azimuths(path):
+    lines = read_lines(path)
+    _check_title(lines, AZIMUTH_TITLE, path, "azimuthal H/V")
+    end = _find(lines, 1, END_SECTION, path, "end of the option section")
+    k_count = _find(lines, end, " # n_freq_samples:", path, "n_freq_samples")
+    match = _COUNT_LINE.match(lines[k_count])
+    if not match:
+        raise ResultError(f"{path}: the n_freq_samples line is not as ratiospec writes it")
+    count = _integer(match.group(1), path, "n_freq_samples")
+    k_az = _find(lines, k_count, " # n_azimuths:", path, "n_azimuths")
+    match = _AZIMUTH_COUNT.match(lines[k_az])
+    try:
+        n_az, step = int(match.group(1)), _fixed(match.group(2))
+    except (AttributeError, ValueError):
+        raise ResultError(f"{path}: the n_azimuths line is not as ratiospec writes it") from None
+    if n_az < 1:
+        raise ResultError(f"{path}: no azimuth")
+    degrees, fo = [], []
+    for k in range(k_az + 1, k_az + 1 + n_az):
+        match = _AZIMUTH_FO.match(lines[k]) if k < len(lines) else None
+        if not match:
+            raise ResultError(f"{path}: azimuth line {k - k_az} of {n_az} is not as ratiospec "
+                              "writes it (truncated?)")
+        try:
+            degrees.append(_fixed(match.group(1)))
+            values = tuple(_fixed(match.group(g)) for g in (2, 3, 4))
+        except ValueError:
+            raise ResultError(f"{path}: azimuth line {k - k_az} holds a value that is not a "
+                              "number") from None
+        fo.append(None if values[0] == NOT_FOUND else values)
+    k_cols = _find(lines, k_az + n_az, " #    freq", path, "column header")
+    table = _rows(lines, k_cols + 1, count, path, n_az + 1)
+    return Azimuths(path, step, degrees, fo, table)
+
+
+def azimuths_beside(hv):
+    """OUT_az when it exists and shares the averaged rows; else None and why."""
+    path = hv.path + "_az"
+    if not os.path.exists(path):
+        return None, None
+    try:
+        azimuths = read_azimuths(path)
+    except ResultError as e:
+        return None, f"{e}; the azimuth panel is left out"
+    if not same_grid(azimuths.table.freq, hv.freq):
+        return None, f"{path} has other frequency rows (another run?); the azimuths are left out"
+    return azimuths, None
 
 
 def window_curves_beside(hv):

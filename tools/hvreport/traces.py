@@ -23,7 +23,9 @@ class Trace:
     dt: float
     nsamp: int
     labels: list  # three component labels and the units label
-    windows: list = field(default_factory=list)  # (start, end) in seconds
+    windows: list = field(default_factory=list)  # (start, end in seconds, number or None)
+    station: str = ""  # "NET.STA" or "STA" where the format names it
+    start: float = None  # UTC of the first sample, seconds since 1970, where the format has it
     t_first: list = field(default_factory=list)
     t_last: list = field(default_factory=list)
     low: list = field(default_factory=lambda: [[], [], []])  # per component
@@ -71,9 +73,13 @@ def parse(text):
             current.nsamp = int(rest)
         elif key == "labels":
             current.labels = rest.split("\t")
+        elif key == "station":
+            current.station = rest
+        elif key == "start":
+            current.start = float(rest)
         elif key == "window":
-            start, end = (float(x) for x in rest.split())
-            current.windows.append((start, end))
+            start, end, *number = rest.split()
+            current.windows.append((float(start), float(end), int(number[0]) if number else None))
         elif key == "envelope":
             rows_left = int(rest)
         else:
