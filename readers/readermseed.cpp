@@ -108,7 +108,9 @@ class RecordParser {
     return msr_parse(bytes.data() + offset, static_cast<int>(left), &msr_, length, decode ? 1 : 0,
                      0);
   }
-  MSRecord& record() { return *msr_; }
+  // The record parsed last; nothing before a parse has made one (a parse that finds the
+  // bytes cut short may leave it unmade).
+  MSRecord* record() { return msr_; }
 
  private:
   MSRecord* msr_ = nullptr;
@@ -166,11 +168,12 @@ int scan(std::vector<char>& bytes, const Report& report, std::vector<Stream>& st
       return report.fail(
           free_text("the bytes from offset", offset, " on are not a miniSEED record"));
     }
-    const MSRecord& m = parser.record();
-    if (status > 0 || m.reclen <= 0) {
+    MSRecord* parsed = parser.record();
+    if (status > 0 || parsed == nullptr || parsed->reclen <= 0) {
       return report.fail(
           free_text("the record at offset", offset, " is cut short: the file ends before it does"));
     }
+    const MSRecord& m = *parsed;
     if (m.samplecnt > 0) {
       auto it = std::find_if(streams.begin(), streams.end(), [&](const Stream& s) {
         return s.network == m.network && s.station == m.station && s.location == m.location &&
@@ -179,8 +182,8 @@ int scan(std::vector<char>& bytes, const Report& report, std::vector<Stream>& st
       if (it == streams.end()) {
         it = streams.insert(streams.end(), Stream{m.network, m.station, m.location, m.channel, {}});
       }
-      it->records.push_back({offset, m.reclen, static_cast<double>(msr_starttime(&parser.record())),
-                             m.samplecnt, msr_samprate(&parser.record())});
+      it->records.push_back({offset, m.reclen, static_cast<double>(msr_starttime(parsed)),
+                             m.samplecnt, msr_samprate(parsed)});
     }
     offset += static_cast<std::size_t>(m.reclen);
   }
@@ -473,8 +476,10 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
         return free_text("the record at offset", r.offset, " (channel ") + c.code + ") : ";
       };
       const int status = parser.parse(bytes, r.offset, r.length, true);
-      if (status != 0) return report.fail(where() + decode_failure(status));
-      const MSRecord& m = parser.record();
+      if (status != 0 || parser.record() == nullptr) {
+        return report.fail(where() + decode_failure(status));
+      }
+      const MSRecord& m = *parser.record();
       if (m.numsamples != r.count) {
         return report.fail(where() + free_text("it decodes to", m.numsamples,
                                                " samples where its header announces", r.count));

@@ -8,6 +8,7 @@
 
 #include "tests/support/run.hpp"
 #include "tools/synth.hpp"
+#include "tools/synth_dh.hpp"
 
 namespace hv::test {
 namespace {
@@ -63,15 +64,38 @@ TEST_F(CalmpickThenRatiospec, WindowsAvoidTransientsAndGiveTheResonanceAsFo) {
 
 // Text files saved by some editors start with a UTF-8 byte-order mark; each input
 // read with one gives the same windows and the same H/V as without it.
-class ByteOrderMark : public CalmpickThenRatiospec,
-                      public ::testing::WithParamInterface<const char*> {
+struct MarkCase {
+  const char* marked;     // the file that starts with the mark
+  const char* recording;  // the recording the chain reads
+};
+
+class ByteOrderMark : public CalmpickThenRatiospec, public ::testing::WithParamInterface<MarkCase> {
  protected:
-  // Runs the chain on site.kaf; marked names the file that starts with the mark.
-  std::string chain(const std::string& marked) {
+  // Writes the recording in the format its name says.
+  void write_recording(const std::string& name) {
+    synth::Spec spec;
+    spec.duration_s = 200.0;
+    spec.resonance_hz = 3.0;
+    const synth::Recording rec = synth::synthesize(spec);
+    const std::string path = dir.file(name);
+    if (name.ends_with(".kaf")) synth::write_kaf(path, rec, spec);
+    if (name.ends_with(".dh")) {
+      // Without its free title line the file starts with the sample rate's key, which
+      // the mark would hide.
+      synth::write_duneheron(path, rec);
+      const std::string text = read_file(path);
+      write_file(path, text.substr(text.find('\n') + 1));
+    }
+  }
+
+  // Runs the chain; the file named `marked` starts with the mark.
+  std::string chain(const std::string& marked, const std::string& recording) {
     const auto mark = [&](const std::string& name, const std::string& text) {
       write_file(dir.file(name), (name == marked ? "\xEF\xBB\xBF" : "") + text);
     };
-    mark("list.txt", dir.file("site.kaf") + "\n");
+    write_recording(recording);
+    mark(recording, read_file(dir.file(recording)));
+    mark("list.txt", dir.file(recording) + "\n");
     mark("pick.par", "1.0 25.0 0.5 2.0 20.0 0.2 1 0 0.0\n");
     mark("hv.par", "### section processing\nsmooth: konno-ohmachi:20\n### end processing\n");
     const auto picked =
@@ -86,18 +110,19 @@ class ByteOrderMark : public CalmpickThenRatiospec,
 };
 
 TEST_P(ByteOrderMark, IsSkippedAtTheStartOfEveryTextInput) {
-  synth::Spec spec;
-  spec.duration_s = 200.0;
-  spec.resonance_hz = 3.0;
-  synth::write_kaf(dir.file("site.kaf"), synth::synthesize(spec), spec);
-  const std::string plain = chain("");
-  EXPECT_EQ(chain(GetParam()), plain);
+  const MarkCase& c = GetParam();
+  const std::string plain = chain("", c.recording);
+  EXPECT_EQ(chain(c.marked, c.recording), plain);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, ByteOrderMark,
-                         ::testing::Values("list.txt", "pick.par", "w.txt", "hv.par"),
+                         ::testing::Values(MarkCase{"list.txt", "site.kaf"},
+                                           MarkCase{"pick.par", "site.kaf"},
+                                           MarkCase{"w.txt", "site.kaf"},
+                                           MarkCase{"hv.par", "site.kaf"},
+                                           MarkCase{"site.dh", "site.dh"}),
                          [](const auto& info) {
-                           std::string name = info.param;
+                           std::string name = info.param.marked;
                            name[name.find('.')] = '_';
                            return name;
                          });
