@@ -48,8 +48,5 @@ void skip_byte_order_mark(std::istream& in) {
   }
 }
 
-std::string_view after_byte_order_mark(std::string_view text) {
-  return text.starts_with(byte_order_mark) ? text.substr(byte_order_mark.size()) : text;
-}
 
 }  // namespace hv

@@ -28,7 +28,4 @@ bool read_line(std::istream& in, std::string& line, std::size_t keep = line_kept
 // it at the start of the stream; anything else is left unread.
 void skip_byte_order_mark(std::istream& in);
 
-// The mark's three bytes when text starts with them, else nothing: the text after it.
-std::string_view after_byte_order_mark(std::string_view text);
-
 }  // namespace hv
