@@ -48,5 +48,4 @@ void skip_byte_order_mark(std::istream& in) {
   }
 }
 
-
 }  // namespace hv
