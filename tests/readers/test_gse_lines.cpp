@@ -32,6 +32,10 @@ struct IntCase {
   GseLines::Read stop;
 };
 
+void PrintTo(const IntCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class FreeIntegers : public ::testing::TestWithParam<IntCase> {};
 
 TEST_P(FreeIntegers, ReadUntilTheStop) {
@@ -55,7 +59,12 @@ INSTANTIATE_TEST_SUITE_P(
         IntCase{"above_the_limit", "7 2147483648", {7}, GseLines::Read::bad},
         IntCase{"real_value", "7 1.5", {7}, GseLines::Read::bad},
         IntCase{"sign_alone", "-", {}, GseLines::Read::bad},
-        IntCase{"overlong_zeros", "0000000000001", {}, GseLines::Read::bad}),
+        IntCase{"overlong_zeros", "0000000000001", {}, GseLines::Read::bad},
+        // The first 1 MiB block read ends inside 123456.
+        IntCase{"value_across_the_block_end",
+                std::string((std::size_t{1} << 20) - 3, ' ') + "123456 7",
+                {123456, 7},
+                GseLines::Read::end}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

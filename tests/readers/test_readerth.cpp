@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 #include <vector>
 
 #include "ratiospec/records.hpp"
+#include "readers/finite_samples.hpp"
 #include "readers/readerth.hpp"
 #include "spectral/hps.hpp"
 #include "tests/readers/kaf_files.hpp"
@@ -318,6 +320,20 @@ TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   EXPECT_TRUE(info.station.blank());
   EXPECT_EQ(ts->nsamp, 0);
 }
+
+// The first sample that is not a finite number, 1-based, whichever component holds
+// it; 0 when every sample is finite.
+class FirstNonFinite : public ::testing::TestWithParam<int> {};
+
+TEST_P(FirstNonFinite, IsNumberedFromOne) {
+  const int bad = GetParam();
+  auto ts = std::make_unique<TIMESERIES>();
+  if (bad > 0) ts->column(1 + bad % 3)[static_cast<std::size_t>(bad - 1)] = std::nanf("");
+  EXPECT_EQ(first_non_finite(*ts, 10), bad);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, FirstNonFinite, ::testing::Values(0, 1, 2, 10),
+                         test::name_by_value);
 
 }  // namespace
 }  // namespace hv
