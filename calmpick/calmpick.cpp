@@ -10,16 +10,15 @@
 
 #include "calmpick/format_preset.hpp"
 #include "calmpick/gcmlnw.hpp"
-#include "calmpick/iniwin.hpp"
 #include "calmpick/longcar.hpp"
-#include "calmpick/select_windows.hpp"
-#include "calmpick/selection_parameters.hpp"
-#include "calmpick/window.hpp"
+#include "calmpick/window_lines.hpp"
 #include "common/cmdline.hpp"
 #include "common/fields.hpp"
 #include "common/glun.hpp"
 #include "common/lines.hpp"
 #include "common/result_file.hpp"
+#include "hvlib/select_windows.hpp"
+#include "hvlib/selection_parameters.hpp"
 #include "readers/readerth.hpp"
 #include "readers/records.hpp"
 
@@ -43,12 +42,9 @@ constexpr const char* counts_file = "calmpick_counts.txt";
 // The most path characters that fit the 200-character field with their two quotes.
 constexpr int max_path = 198;
 
-// Everything a run needs per recording, allocated once.
+// The recording store of a run and its units.
 struct RunStore {
   TIMESERIES ts;
-  CharacteristicWork work{NTIME};
-  std::vector<int> nok = std::vector<int>(static_cast<std::size_t>(NTIME), 0);
-  WindowTable windows;
   UnitTable units;
 };
 
@@ -71,67 +67,66 @@ void skipped(std::ostream& console, const std::string& why, const Name& path) {
   free_line(console, path.view());
 }
 
-// The characteristic and the window selection of a recording that has been read:
-// returns its window count after writing its window lines, or 0 after a line saying
-// why the recording was skipped.
-int process_recording(const SelectionParameters& par, const Name& path, int format,
-                      const std::array<Text<3>, 3>& channel, const Text<10>& station, RunStore& s,
-                      std::ostream& out, std::ostream& console) {
-  const int nsamp = s.ts.nsamp;
-  const float dt = s.ts.dt;
-  if (nsamp <= 0) {
-    skipped(console, "it holds no samples", path);
-    return 0;
+// The recording calmpick has read, as the selection takes it.
+Recording recording_of(const TIMESERIES& ts) {
+  Recording rec;
+  rec.dt = ts.dt;
+  const auto n = static_cast<std::size_t>(std::max(ts.nsamp, 0));
+  for (int c = 1; c <= 3; ++c) {
+    const auto column = ts.column(c).first(n);
+    rec.component[static_cast<std::size_t>(c - 1)].assign(column.begin(), column.end());
   }
+  return rec;
+}
+
+// The window selection of a recording that has been read: returns its window count
+// after writing its window lines, or 0 after a line saying why the recording was
+// skipped.
+int process_recording(const SelectionParameters& par, const Name& path, int format,
+                      const std::array<Text<3>, 3>& channel, const Text<10>& station,
+                      const TIMESERIES& ts, std::ostream& out, std::ostream& console) {
+  using Outcome = CalmWindows::Outcome;
+  const int nsamp = ts.nsamp;
+  const float dt = ts.dt;
   if (nsamp > NTIME) {
     skipped(console, free_text("it holds", nsamp, " samples, more than", NTIME), path);
     return 0;
   }
-  RecordingCounts c = recording_counts(par, dt);
-  if (c.nsta < 1 || c.nlta < 1) {
-    skipped(console,
-            free_text("tsta (", par.tsta, " s) and tlta (", par.tlta,
-                      " s) must be at least its sampling interval (", dt, " s)"),
-            path);
-    return 0;
+  const CalmWindows w = select_calm_windows(recording_of(ts), par, max_windows_per_recording);
+  const RecordingCounts& c = w.counts;
+  switch (w.outcome) {
+    case Outcome::no_samples:
+      skipped(console, "it holds no samples", path);
+      return 0;
+    case Outcome::averages_too_short:
+      skipped(console,
+              free_text("tsta (", par.tsta, " s) and tlta (", par.tlta,
+                        " s) must be at least its sampling interval (", dt, " s)"),
+              path);
+      return 0;
+    case Outcome::window_too_short:
+      skipped(console,
+              free_text("at its sampling interval (", dt, " s) tlong and overlap give windows of",
+                        c.nlong, " samples that advance by", c.nstep,
+                        " samples; both must be at least 1"),
+              path);
+      return 0;
+    default:
+      break;
   }
-  if (c.nlong < 1 || c.nstep < 1) {
-    skipped(console,
-            free_text("at its sampling interval (", dt, " s) tlong and overlap give windows of",
-                      c.nlong, " samples that advance by", c.nstep,
-                      " samples; both must be at least 1"),
-            path);
-    return 0;
-  }
-
-  INIWIN(s.work.taper, nsamp, c.nzero, c.ncos, console);
-  condition_components(s.ts, s.work);
-  const int ncz = c.nzero + c.ncos;
-  free_line(console, "NCZ: ", ncz, " NDATACZ: ", nsamp - ncz + 1);
-  if (!stalta_fits(nsamp, ncz, c.nsta, c.nlta)) {
+  print_taper_notes(console, w.taper_notes);
+  free_line(console, "NCZ: ", w.ncz, " NDATACZ: ", nsamp - w.ncz + 1);
+  if (w.outcome == Outcome::recording_too_short) {
     skipped(
         console,
         free_text("its", nsamp, " samples are fewer than the",
-                  std::max(ncz, 1) + std::max(c.nsta, c.nlta), " that the STA/LTA averages need"),
+                  std::max(w.ncz, 1) + std::max(c.nsta, c.nlta), " that the STA/LTA averages need"),
         path);
     return 0;
   }
-  const CharacteristicStats st = characteristic(s.work, nsamp, ncz, c.nsta, c.nlta);
-
-  AcceptanceLimits limits;
-  limits.ratmin = par.ratmin;
-  limits.ratmax = par.ratmax;
-  limits.saturation_test = par.isatur == 1;
-  limits.saturation = st.saturation;
-  limits.lta_test = par.iltalev == 1;
-  limits.ltathr = st.ltathr;
-  limits.lta_mean = st.lta_mean;
-  count_accepted(s.work.ratio, s.work.amax, s.work.lta, nsamp, c.nlong, limits, s.nok);
-
   free_line(console, c.nlong + 1, par.tlong, par.tbad, c.tstep, c.nstep);
-  search_windows(s.nok, nsamp, c.nlong, c.nstep, c.nokmin, s.windows);
-  write_window_lines(out, path, s.windows, dt, format, channel, station);
-  return s.windows.count;
+  write_window_lines(out, path, w.windows, dt, format, channel, station);
+  return w.windows.count;
 }
 
 // The recordings named by the list file, read ahead so that no result can replace one.
@@ -264,7 +259,7 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
       free_line(console, "tlong =", par.tlong, " nt= ", nt, "  ntime =", NTIME);
       return exit_storage;
     } else {
-      count = process_recording(par, path, format, info.channel, info.station, s, out, console);
+      count = process_recording(par, path, format, info.channel, info.station, s.ts, out, console);
     }
     free_line(side, count);
     free_line(console, count);

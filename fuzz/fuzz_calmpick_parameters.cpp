@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "calmpick/selection_parameters.hpp"
+#include "hvlib/selection_parameters.hpp"
 #include "fuzz/fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

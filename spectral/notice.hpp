@@ -78,6 +78,11 @@ enum class Note {
   // What the recording source had to say on reading the window's recording (its
   // texts are the source's own); an error when it gave no recording.
   recording_read,
+  // calmpick's taper zone on a short recording: no sample at all, and the counts of
+  // end zeros and ramp samples cut to fit (value: the new count)
+  taper_zone_empty,
+  taper_zeros_reset,
+  taper_ramp_reset,
 };
 
 struct Notice {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The end taper, the conditioning of the components and the STA/LTA sums.
+#include "hvlib/characteristic.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "calmpick/iniwin.hpp"
-#include "calmpick/window.hpp"
+#include "calmpick/window_lines.hpp"
+#include "hvlib/iniwin.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -34,8 +36,10 @@ TEST_P(Iniwin, ReducesTheZonesOfShortRecordings) {
   const auto& c = GetParam();
   std::vector<float> taper(static_cast<std::size_t>(c.nwin), -1.0f);
   int nzero = c.nzero, ncos = c.ncos;
+  Notices notes;
+  ASSERT_EQ(INIWIN(taper, c.nwin, nzero, ncos, notes), 0);
   std::ostringstream console;
-  ASSERT_EQ(INIWIN(taper, c.nwin, nzero, ncos, console), 0);
+  print_taper_notes(console, notes);
   EXPECT_EQ(nzero, c.nzero_after);
   EXPECT_EQ(ncos, c.ncos_after);
   EXPECT_EQ(console.str(), c.messages);
@@ -54,24 +58,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Iniwin, FourSamplesGiveZeroOneOneZero) {
   std::vector<float> taper(4);
   int nzero = 2, ncos = 50;
-  std::ostringstream console;
-  INIWIN(taper, 4, nzero, ncos, console);
+  Notices notes;
+  INIWIN(taper, 4, nzero, ncos, notes);
   EXPECT_EQ(taper, (std::vector<float>{0.0f, 1.0f, 1.0f, 0.0f}));
 }
 
 TEST(Iniwin, FiveSamplesKeepTheMiddleAtOne) {
   std::vector<float> taper(5);
   int nzero = 2, ncos = 50;
-  std::ostringstream console;
-  INIWIN(taper, 5, nzero, ncos, console);
+  Notices notes;
+  INIWIN(taper, 5, nzero, ncos, notes);
   EXPECT_EQ(taper, (std::vector<float>{0.0f, 0.0f, 1.0f, 0.0f, 0.0f}));
 }
 
 TEST(Iniwin, RaisedCosineRampAndMirrorImage) {
   std::vector<float> taper(1000);
   int nzero = 2, ncos = 3;
-  std::ostringstream console;
-  INIWIN(taper, 1000, nzero, ncos, console);
+  Notices notes;
+  INIWIN(taper, 1000, nzero, ncos, notes);
   const double pi = std::acos(-1.0);
   const std::vector<double> head = {
       0.0, 0.0, 0.5 * (1 - std::cos(pi / 4)), 0.5, 0.5 * (1 - std::cos(3 * pi / 4)), 1.0};
@@ -85,8 +89,10 @@ TEST(Iniwin, RaisedCosineRampAndMirrorImage) {
 TEST(Iniwin, EmptyRecordingStopsWithItsMessage) {
   std::vector<float> taper(1);
   int nzero = 2, ncos = 50;
+  Notices notes;
+  EXPECT_EQ(INIWIN(taper, 0, nzero, ncos, notes), 1);
   std::ostringstream console;
-  EXPECT_EQ(INIWIN(taper, 0, nzero, ncos, console), 1);
+  print_taper_notes(console, notes);
   EXPECT_EQ(console.str(), "  nwin = 0 ; iniwin stop 1\n");
 }
 
@@ -209,16 +215,15 @@ TEST(Characteristic, SteadyNoiseGivesRatiosNearOneAndExactlyOneAtTheStart) {
 
 TEST(Conditioning, DemeanedTaperedAndDemeanedAgain) {
   const int n = 400;
-  TIMESERIES ts;
-  ts.nsamp = n;
+  Recording ts;
   for (int c = 1; c <= 3; ++c) {
-    auto col = ts.column(c);
-    for (int i = 0; i < n; ++i) col[static_cast<std::size_t>(i)] = 100.0f * c + std::sin(0.1f * i);
+    auto& col = ts.component[static_cast<std::size_t>(c - 1)];
+    for (int i = 0; i < n; ++i) col.push_back(100.0f * c + std::sin(0.1f * i));
   }
-  CharacteristicWork w(NTIME);
+  CharacteristicWork w(n);
   int nzero = 2, ncos = 50;
-  std::ostringstream console;
-  INIWIN(w.taper, n, nzero, ncos, console);
+  Notices notes;
+  INIWIN(w.taper, n, nzero, ncos, notes);
   condition_components(ts, w);
   // The same in double: the offset of 100 c goes, the tapered sinusoid stays.
   std::vector<double> y(n);

@@ -7,7 +7,7 @@
 
 #include "calmpick/format_preset.hpp"
 #include "calmpick/longcar.hpp"
-#include "calmpick/selection_parameters.hpp"
+#include "hvlib/selection_parameters.hpp"
 #include "tests/support/param_name.hpp"
 
 namespace hv {
@@ -153,17 +153,18 @@ TEST_P(RefusedParameters, NameTheValue) {
   EXPECT_EQ(refused[0].rfind(GetParam().names, 0), 0u) << refused[0];
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, RefusedParameters,
-                         ::testing::Values(RefusalCase{"1 25 0 2 20 0.2 1 0 0", "ratmin"},
-                                           RefusalCase{"1 25 0.5 -2 20 0.2 1 0 0", "ratmax"},
-                                           RefusalCase{"1 25 0.5 2 0 0.2 1 0 0", "tlong"},
-                                           RefusalCase{"1 25 0.5 2 -20 0.2 1 0 0", "tlong"},
-                                           RefusalCase{"1 25 0.5 2 20 1 1 0 0", "overlap"},
-                                           RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"},
-                                           RefusalCase{"1 25 2 2 20 0.2 1 0 0", "ratmin must be below"},
-                                           RefusalCase{"1 25 3 2 20 0.2 1 0 0", "ratmin must be below"},
-                                           RefusalCase{"1 25 0.5 2 20 0.2 1 0 -0.01", "tbad"}),
-                         test::name_by(&RefusalCase::text));
+INSTANTIATE_TEST_SUITE_P(
+    Values, RefusedParameters,
+    ::testing::Values(RefusalCase{"1 25 0 2 20 0.2 1 0 0", "ratmin"},
+                      RefusalCase{"1 25 0.5 -2 20 0.2 1 0 0", "ratmax"},
+                      RefusalCase{"1 25 0.5 2 0 0.2 1 0 0", "tlong"},
+                      RefusalCase{"1 25 0.5 2 -20 0.2 1 0 0", "tlong"},
+                      RefusalCase{"1 25 0.5 2 20 1 1 0 0", "overlap"},
+                      RefusalCase{"1 25 0.5 2 20 1.5 1 0 0", "overlap"},
+                      RefusalCase{"1 25 2 2 20 0.2 1 0 0", "ratmin must be below"},
+                      RefusalCase{"1 25 3 2 20 0.2 1 0 0", "ratmin must be below"},
+                      RefusalCase{"1 25 0.5 2 20 0.2 1 0 -0.01", "tbad"}),
+    test::name_by(&RefusalCase::text));
 
 TEST(RefusedParameters, InconsistentButUsableValuesPass) {
   EXPECT_TRUE(refused_parameters(read_ok("1 25 1.99 2 20 -0.5 7 7 0")).empty());

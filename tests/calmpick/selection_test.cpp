@@ -8,8 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "calmpick/select_windows.hpp"
+#include "calmpick/window_lines.hpp"
 #include "common/glun.hpp"
+#include "hvlib/select_windows.hpp"
 #include "ratiospec/gtws.hpp"
 #include "ratiospec/records.hpp"
 #include "tests/support/run.hpp"
@@ -123,7 +124,7 @@ TEST(Search, StopsAtOneThousandWindows) {
   const int nsamp = 3000;
   const auto nok = window_counts(nsamp, 1, {});
   WindowTable w;
-  search_windows(nok, nsamp, 1, 1, 1, w);
+  search_windows(nok, nsamp, 1, 1, 1, w, max_windows_per_recording);
   EXPECT_EQ(w.count, 1000);
   EXPECT_EQ(w.last[999], 1001);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "calmpick/window.hpp"
+#include "hvlib/characteristic.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -42,11 +42,11 @@ void WINDOW(std::span<const float> source, std::span<float> destination, int fir
   remove_mean(destination, n);
 }
 
-void condition_components(const TIMESERIES& ts, CharacteristicWork& work) {
+void condition_components(const Recording& rec, CharacteristicWork& work) {
   std::vector<float>* const x[] = {&work.x1, &work.x2, &work.x3};
-  for (int c = 1; c <= 3; ++c) {
-    WINDOW(ts.column(c), *x[c - 1], 1, ts.nsamp, work.taper);
-    remove_mean(*x[c - 1], ts.nsamp);
+  for (std::size_t c = 0; c < 3; ++c) {
+    WINDOW(rec.component[c], *x[c], 1, rec.nsamp(), work.taper);
+    remove_mean(*x[c], rec.nsamp());
   }
 }
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "readers/records.hpp"
+#include "readers/recording.hpp"
 
 namespace hv {
 
@@ -40,7 +40,7 @@ void remove_mean(std::span<float> x, int n);
 
 // x1, x2, x3 of work from components 1, 2, 3 of ts: WINDOW over the whole recording
 // with work.taper, then the mean removed once more.
-void condition_components(const TIMESERIES& ts, CharacteristicWork& work);
+void condition_components(const Recording& rec, CharacteristicWork& work);
 
 // True when the running sums reach no sample outside 1 .. nsamp: at least one
 // taper-zone sample, and nsamp >= ncz + the longer average.

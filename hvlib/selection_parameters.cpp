@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "calmpick/selection_parameters.hpp"
+#include "hvlib/selection_parameters.hpp"
 
 #include <algorithm>
 #include <array>

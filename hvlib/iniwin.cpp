@@ -1,24 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "calmpick/iniwin.hpp"
+#include "hvlib/iniwin.hpp"
 
 #include <cmath>
 
-#include "common/fields.hpp"
-
 namespace hv {
 
-int INIWIN(std::span<float> taper, int nwin, int& nzero, int& ncos, std::ostream& console) {
+int INIWIN(std::span<float> taper, int nwin, int& nzero, int& ncos, Notices& notes) {
   if (nwin <= 0) {
-    free_line(console, " nwin = 0 ; iniwin stop 1");
+    notes.push_back(error_notice(Note::taper_zone_empty));
     return 1;
   }
   if (2 * nzero >= nwin) {
     nzero = (nwin - 1) / 2;
-    free_line(console, " nzero too large in iniwin, reset to:", nzero);
+    notes.push_back(warning_notice(Note::taper_zeros_reset, {static_cast<double>(nzero)}));
   }
   if (2 * (nzero + ncos) >= nwin) {
     ncos = (nwin - 2 * nzero - 1) / 2;
-    free_line(console, " ncos (iniwin) reset to:", ncos);
+    notes.push_back(warning_notice(Note::taper_ramp_reset, {static_cast<double>(ncos)}));
   }
   constexpr float pi = 3.1415927f;
   const auto at = [&](int i) -> float& { return taper[static_cast<std::size_t>(i - 1)]; };
