@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One recording read through the reader table into a value sized to its data.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "readers/recording.hpp"
+
+namespace hv {
+
+// Reads the recording at path in the given format (format::unknown: the format is
+// guessed as calmpick guesses it), with the channels and station of a window line.
+// Nothing when it cannot be read; messages then holds the reader's lines.
+std::optional<Recording> read_recording(const std::string& path, int format,
+                                        const ChannelRequest& want, std::string& messages);
+
+}  // namespace hv
