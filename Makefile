@@ -13,24 +13,32 @@ FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
 PREFIX ?= /usr/local
 
-.PHONY: all build test test-plain test-asan test-fuzz fuzz fuzz-build bench demo install clean
+.PHONY: all packages test-packages build test test-plain test-asan test-fuzz fuzz fuzz-build bench \
+	demo install clean
 
 all: build
 
-build:
+# The Debian packages that are missing (HV_NO_INSTALL=1 skips this).
+packages:
+	./tools/install_packages.sh build
+
+test-packages:
+	./tools/install_packages.sh test
+
+build: packages
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-test-plain: build
+test-plain: test-packages build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-test-asan:
+test-asan: test-packages
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=ON -DHV_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-fuzz-build:
+fuzz-build: test-packages
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHV_FUZZ=ON \
 		-DHV_TESTS=OFF -DHV_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
