@@ -154,6 +154,9 @@ class HvComputation::WindowLoop {
   // Makes window w's recording current: read unless it is that of window w - 1.
   void make_current(int w, WindowReport& report) {
     if (hv_.source_.same_recording(w)) return;
+    // The windows before have been processed: the recording they were cut from goes
+    // before the next is read, so that two are never held at once.
+    hv_.current_ = Recording{};
     std::optional<Recording> rec = hv_.read_recording(w, report.notes);
     if (!rec) {
       report.failed = report.no_recording = true;
