@@ -4,8 +4,8 @@
 #include <sstream>
 #include <string>
 
-#include "hvlib/selection_parameters.hpp"
 #include "fuzz/fuzz_support.hpp"
+#include "hvlib/selection_parameters.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace hv;

@@ -6,8 +6,8 @@
 
 #include <array>
 #include <optional>
-#include <vector>
 #include <ostream>
+#include <vector>
 
 #include "common/glun.hpp"
 #include "common/text.hpp"
