@@ -115,17 +115,16 @@ TEST_P(ByteOrderMark, IsSkippedAtTheStartOfEveryTextInput) {
   EXPECT_EQ(chain(c.marked, c.recording), plain);
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, ByteOrderMark,
-                         ::testing::Values(MarkCase{"list.txt", "site.kaf"},
-                                           MarkCase{"pick.par", "site.kaf"},
-                                           MarkCase{"w.txt", "site.kaf"},
-                                           MarkCase{"hv.par", "site.kaf"},
-                                           MarkCase{"site.dh", "site.dh"}),
-                         [](const auto& info) {
-                           std::string name = info.param.marked;
-                           name[name.find('.')] = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, ByteOrderMark,
+    ::testing::Values(MarkCase{"list.txt", "site.kaf"}, MarkCase{"pick.par", "site.kaf"},
+                      MarkCase{"w.txt", "site.kaf"}, MarkCase{"hv.par", "site.kaf"},
+                      MarkCase{"site.kaf", "site.kaf"}, MarkCase{"site.dh", "site.dh"}),
+    [](const auto& info) {
+      std::string name = info.param.marked;
+      name[name.find('.')] = '_';
+      return name;
+    });
 
 }  // namespace
 }  // namespace hv::test
