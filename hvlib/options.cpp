@@ -4,13 +4,14 @@
 namespace hv {
 
 HvOptions parse_options(const PARAMETERS& par) {
-  HvOptions o{parse_freq_spacing(par.freq_spacing.view()),
-              parse_offset_rem(par.offset_rem.view()),
-              parse_taper(par.taper.view()),
-              parse_smooth(par.smooth.view()),
-              parse_merge_type(par.merge_type.view()),
-              parse_window_rejection(par.window_rejection.view()),
-              parse_azimuth_step(par.azimuth_step.view())};
+  HvOptions o;
+  o.freq_spacing = parse_freq_spacing(par.freq_spacing.view());
+  o.offset_rem = parse_offset_rem(par.offset_rem.view());
+  o.taper = parse_taper(par.taper.view());
+  o.smooth = parse_smooth(par.smooth.view());
+  o.merge_type = parse_merge_type(par.merge_type.view());
+  o.window_rejection = parse_window_rejection(par.window_rejection.view());
+  o.azimuth_step = parse_azimuth_step(par.azimuth_step.view());
   o.single_win_out = !first_token_is(par.single_win_out.view(), "no");
   o.average_spectra_out = first_token_is(par.average_spectra_out.view(), "yes");
   o.filter_out = !first_token_is(par.filter_out.view(), "no");

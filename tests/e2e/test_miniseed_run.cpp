@@ -118,7 +118,9 @@ TEST_P(RealRecordingGrid, WarnsWhenTheCurveIsLargestAtTheGridEdge) {
   EXPECT_EQ(run.status, c.status) << run.console;
   const std::string warning = "largest at the edge of the frequency grid, at";
   EXPECT_EQ(count_of(run.console, warning), *c.warning ? 1 : 0) << run.console;
-  if (*c.warning) EXPECT_EQ(count_of(run.console, warning + std::string(c.warning)), 1);
+  if (*c.warning) {
+    EXPECT_EQ(count_of(run.console, warning + std::string(c.warning)), 1);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Spacings, RealRecordingGrid,

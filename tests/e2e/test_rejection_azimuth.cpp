@@ -268,8 +268,9 @@ TEST_F(OptionalAnalyses, NorthAndEastAzimuthsEqualTheComponentRatios) {
     const Rows hv = rows_of(result("res")), az = rows_of(result("res_az"));
     const std::vector<int> rejected = rejected_windows(result("res_az"));
     // (Over the whole transform grid the disturbance is not the largest peak.)
-    if (spacing[14] == 'l')
+    if (spacing[14] == 'l') {
       ASSERT_NE(std::find(rejected.begin(), rejected.end(), 6), rejected.end());
+    }
     ASSERT_EQ(hv.size(), az.size());
     // The same ratios averaged over the same kept windows: equal to the last digit.
     for (std::size_t j = 0; j < hv.size(); ++j) {
