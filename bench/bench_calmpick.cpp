@@ -52,16 +52,15 @@ int main() {
   constexpr int runs = 3;
   double best_read = 1.0e30, best_run = 1.0e30;
   int nsamp = 0, status = 0, read_status = 0;
-  auto ts = std::make_unique<hv::TIMESERIES>();
   for (int run = 0; run < runs; ++run) {
     int format = 2;
-    hv::RecordingInfo info;
+    hv::Recording rec_read;
     hv::UnitTable units;
     std::ostringstream console;
     const auto t0 = Clock::now();
-    read_status = hv::READERTHW(format, hv::Name(rec), *ts, info, units, console);
+    read_status = hv::READERTHW(format, hv::Name(rec), hv::NTIME, rec_read, units, console);
     best_read = std::min(best_read, seconds_since(t0));
-    nsamp = ts->nsamp;
+    nsamp = rec_read.nsamp();
 
     std::ostringstream run_console;
     const auto t1 = Clock::now();

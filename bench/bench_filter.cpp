@@ -20,10 +20,8 @@
 
 namespace {
 
-// The first n samples of the three components of a store.
-hv::Components components(hv::TIMESERIES& ts, int n) {
-  const auto size = static_cast<std::size_t>(n);
-  return {ts.column(1).first(size), ts.column(2).first(size), ts.column(3).first(size)};
+hv::Components components(hv::Recording& rec) {
+  return {rec.component[0], rec.component[1], rec.component[2]};
 }
 
 constexpr int runs = 5;
@@ -55,14 +53,14 @@ int main() {
   spec.offset = 3.0;
   hv::synth::write_kaf(path, hv::synth::synthesize(spec), spec);
 
-  auto read = std::make_unique<hv::TIMESERIES>();
+  hv::Recording read;
   hv::KAFHDR8 hdr;
   hv::UnitTable units;
   int status = 0, ndat = 0;
   float samp_freq = 0.0f;
   const double reading = best_of(
       [] {},
-      [&] { status = hv::RKAF(hv::Name(path), hv::NTIME, 0, *read, ndat, samp_freq, hdr, units); });
+      [&] { status = hv::RKAF(hv::Name(path), hv::NTIME, 0, read, ndat, samp_freq, hdr, units); });
   fs::remove_all(dir);
   if (status != 0 || ndat != hv::NTIME) {
     std::printf("bench_filter: RKAF failed with status %d (%d samples)\n", status, ndat);
@@ -79,13 +77,14 @@ int main() {
   const std::vector<Kind> kinds = {{"high-pass:0.2", 0.2f, hv::no_corner},
                                    {"low-pass:20", hv::no_corner, 20.0f},
                                    {"band-pass:0.2:20", 0.2f, 20.0f}};
-  auto work = std::make_unique<hv::TIMESERIES>();
+  hv::Recording work;
   bool finite = true;
   for (const Kind& k : kinds) {
-    const double filtering = best_of([&] { work->samples = read->samples; },
-                                     [&] { hv::HPS(components(*work, ndat), dt, k.fl, k.fh); });
-    finite = finite && std::all_of(work->samples.begin(), work->samples.end(),
-                                   [](float v) { return std::isfinite(v); });
+    const double filtering =
+        best_of([&] { work = read; }, [&] { hv::HPS(components(work), dt, k.fl, k.fh); });
+    for (const std::vector<float>& c : work.component) {
+      finite = finite && std::all_of(c.begin(), c.end(), [](float v) { return std::isfinite(v); });
+    }
     std::printf("bench_filter: %-17s best of %d: %.3f s, %.2f of the reading time\n", k.option,
                 runs, filtering, filtering / reading);
   }

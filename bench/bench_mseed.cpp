@@ -78,10 +78,11 @@ fs::path find_real(const fs::path& exe) {
   return exe.parent_path().parent_path().parent_path() / real_name;  // build/bench/x
 }
 
-int read_mseed(const std::string& path, hv::TIMESERIES& ts, hv::RecordingInfo& info) {
+int read_mseed(const std::string& path, hv::Recording& rec) {
   hv::UnitTable units;
   std::ostringstream console;
-  return hv::read_miniseed(hv::Name(path), {}, hv::Voice::ratiospec, ts, info, units, console);
+  return hv::read_miniseed(hv::Name(path), {}, hv::Voice::ratiospec, hv::NTIME, rec, units,
+                           console);
 }
 
 }  // namespace
@@ -91,15 +92,14 @@ int main() {
   const fs::path bin = exe.parent_path().parent_path() / "bin";
   const fs::path dir = fs::temp_directory_path() / ("hv_bench_mseed_" + std::to_string(getpid()));
   fs::create_directories(dir);
-  auto ts = std::make_unique<hv::TIMESERIES>();
-  hv::RecordingInfo info;
+  hv::Recording info;
   int failures = 0;
 
   // (a) The real recording.
   const fs::path real = find_real(exe);
-  const double real_s = best_of(5, [&] { failures += read_mseed(real, *ts, info) != 0; });
+  const double real_s = best_of(5, [&] { failures += read_mseed(real, info) != 0; });
   std::printf("(a) real recording %s: %d samples per channel, dt %g s\n", real.filename().c_str(),
-              info.nsamp, static_cast<double>(info.dt));
+              info.nsamp(), static_cast<double>(info.dt));
   std::printf("    read_miniseed best of 5: %.4f s\n", real_s);
 
   // (b) 600001 samples per channel as Steim-2 miniSEED and as KAF, the same integers.
@@ -121,14 +121,14 @@ int main() {
   const std::string kaf = (dir / "long.kaf").string();
   hv::synth::write_miniseed(mseed, blocks, true);
   hv::synth::write_kaf(kaf, rec, spec);
-  const double mseed_s = best_of(5, [&] { failures += read_mseed(mseed, *ts, info) != 0; });
-  const int mseed_n = info.nsamp;
+  const double mseed_s = best_of(5, [&] { failures += read_mseed(mseed, info) != 0; });
+  const int mseed_n = info.nsamp();
   hv::KAFHDR8 hdr;
   hv::UnitTable units;
   int kaf_n = 0;
   const double kaf_s = best_of(3, [&] {
     float freq = 0.0f;
-    failures += hv::RKAF(hv::Name(kaf), hv::NTIME, 0, *ts, kaf_n, freq, hdr, units) != 0;
+    failures += hv::RKAF(hv::Name(kaf), hv::NTIME, 0, info, kaf_n, freq, hdr, units) != 0;
   });
   std::printf(
       "(b) %d samples per channel: miniSEED (Steim-2, %.1f MB) best of 5 %.4f s; "

@@ -65,13 +65,13 @@ int main() {
   style.datatype = "INT";
   hv::synth::write_gse(int_form, channels, style);
 
-  auto ts = std::make_unique<hv::TIMESERIES>();
+  hv::Recording read;
   hv::KAFHDR8 hdr;
   hv::UnitTable units;
   const double kaf_time = best_of_five([&] {
     int ndat = 0;
     float samp_freq = 0.0f;
-    return hv::RKAF(hv::Name(kaf), hv::NTIME, 0, *ts, ndat, samp_freq, hdr, units) == 0 &&
+    return hv::RKAF(hv::Name(kaf), hv::NTIME, 0, read, ndat, samp_freq, hdr, units) == 0 &&
            ndat == hv::NTIME;
   });
   hv::ChannelRequest want;
@@ -79,11 +79,10 @@ int main() {
   want.station = spec.station;
   const auto gse_read = [&](const std::string& path) {
     return [&, path] {
-      hv::RecordingInfo info;
       std::ostringstream console;
-      return hv::read_gse(hv::Name(path), want, hv::Voice::ratiospec, *ts, info, units, console) ==
-                 hv::read_status::ok &&
-             info.nsamp == hv::NTIME && console.str().empty();
+      return hv::read_gse(hv::Name(path), want, hv::Voice::ratiospec, hv::NTIME, read, units,
+                          console) == hv::read_status::ok &&
+             read.nsamp() == hv::NTIME && console.str().empty();
     };
   };
   const double cm6_time = best_of_five(gse_read(cm6));

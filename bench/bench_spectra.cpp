@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "ratiospec/records.hpp"
-#include "readers/records.hpp"
+#include "readers/recording.hpp"
 #include "spectral/apply_taper.hpp"
 #include "spectral/itw.hpp"
 #include "spectral/xfft.hpp"
@@ -60,7 +60,7 @@ struct Figures {
 // Mean time of one window's three spectra, and of the FFTW executions alone that the
 // same window needs (three real transforms, or one real and one complex ones in the
 // complex merge mode).
-Figures time_window(const hv::TIMESERIES& ts, int N, bool complex, const hv::FftPlan& plan,
+Figures time_window(const hv::Recording& ts, int N, bool complex, const hv::FftPlan& plan,
                     int reps) {
   const float end = static_cast<float>(N - 1) * ts.dt;
   hv::FftWork work(N);
@@ -76,7 +76,8 @@ Figures time_window(const hv::TIMESERIES& ts, int N, bool complex, const hv::Fft
     for (int c = 1; c <= 3; ++c) {
       int nout = 0;
       const std::span<float> xc = complex && c == 3 ? std::span<float>(x3) : std::span<float>(x);
-      int status = hv::ITW(ts.column(c), ts.nsamp, ts.dt, 0.0f, end, 1, true, xc, nout, notes);
+      int status =
+          hv::ITW(ts.component[c - 1], ts.nsamp(), ts.dt, 0.0f, end, 1, true, xc, nout, notes);
       if (status == 0) status = hv::APPLY_TAPER(xc, nout, N, taper, notes);
       if (status == 0 && (!complex || c == 1))
         status = hv::XFFT(xc, N, ts.dt, c, plan, work, S1, S2, S3, df, nfo);
@@ -115,16 +116,13 @@ int main() {
   spec.duration_s = (longest + 99) * spec.dt;
   spec.resonance_hz = 2.0;
   const hv::synth::Recording rec = hv::synth::synthesize(spec);
-  hv::TIMESERIES ts;
+  hv::Recording ts;
   ts.dt = static_cast<float>(rec.dt);
-  ts.nsamp = static_cast<int>(rec.z.size());
-  std::copy(rec.z.begin(), rec.z.end(), ts.column(1).begin());
-  std::copy(rec.ns.begin(), rec.ns.end(), ts.column(2).begin());
-  std::copy(rec.ew.begin(), rec.ew.end(), ts.column(3).begin());
+  ts.component = {rec.z, rec.ns, rec.ew};
   std::printf(
       "bench_spectra: one window's three spectra (ITW + APPLY_TAPER cos:5 + XFFT), "
       "recording of %d samples at dt = %g s\n",
-      ts.nsamp, static_cast<double>(ts.dt));
+      ts.nsamp(), static_cast<double>(ts.dt));
 
   for (const int N : lengths) {
     const int reps = std::clamp(2000000 / N, 4, 1000);

@@ -42,12 +42,6 @@ constexpr const char* counts_file = "calmpick_counts.txt";
 // The most path characters that fit the 200-character field with their two quotes.
 constexpr int max_path = 198;
 
-// The recording store of a run and its units.
-struct RunStore {
-  TIMESERIES ts;
-  UnitTable units;
-};
-
 bool open_input(std::ifstream& in, const Name& name) {
   const std::string path(name.trimmed());
   if (!is_regular_input(path)) return false;
@@ -67,32 +61,19 @@ void skipped(std::ostream& console, const std::string& why, const Name& path) {
   free_line(console, path.view());
 }
 
-// The recording calmpick has read, as the selection takes it.
-Recording recording_of(const TIMESERIES& ts) {
-  Recording rec;
-  rec.dt = ts.dt;
-  const auto n = static_cast<std::size_t>(std::max(ts.nsamp, 0));
-  for (int c = 1; c <= 3; ++c) {
-    const auto column = ts.column(c).first(n);
-    rec.component[static_cast<std::size_t>(c - 1)].assign(column.begin(), column.end());
-  }
-  return rec;
-}
-
 // The window selection of a recording that has been read: returns its window count
 // after writing its window lines, or 0 after a line saying why the recording was
 // skipped.
-int process_recording(const SelectionParameters& par, const Name& path, int format,
-                      const std::array<Text<3>, 3>& channel, const Text<10>& station,
-                      const TIMESERIES& ts, std::ostream& out, std::ostream& console) {
+int process_recording(const SelectionParameters& par, const Name& path, const Recording& rec,
+                      std::ostream& out, std::ostream& console) {
   using Outcome = CalmWindows::Outcome;
-  const int nsamp = ts.nsamp;
-  const float dt = ts.dt;
+  const int nsamp = rec.nsamp();
+  const float dt = rec.dt;
   if (nsamp > NTIME) {
     skipped(console, free_text("it holds", nsamp, " samples, more than", NTIME), path);
     return 0;
   }
-  const CalmWindows w = select_calm_windows(recording_of(ts), par, max_windows_per_recording);
+  const CalmWindows w = select_calm_windows(rec, par, max_windows_per_recording);
   const RecordingCounts& c = w.counts;
   switch (w.outcome) {
     case Outcome::no_samples:
@@ -125,7 +106,7 @@ int process_recording(const SelectionParameters& par, const Name& path, int form
     return 0;
   }
   free_line(console, c.nlong + 1, par.tlong, par.tbad, c.tstep, c.nstep);
-  write_window_lines(out, path, w.windows, dt, format, channel, station);
+  write_window_lines(out, path, w.windows, dt, rec.format, rec.channel, rec.station);
   return w.windows.count;
 }
 
@@ -225,7 +206,7 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
     return exit_parameters;
   }
 
-  RunStore s;
+  UnitTable units;
   std::string line;
   while (read_line(list, line)) {
     // The path is the line's first 200 characters: a blank field is a blank line.
@@ -241,8 +222,8 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
     }
 
     int format = format_preset(path);
-    RecordingInfo info;
-    if (READERTHW(format, path, s.ts, info, s.units, console) != 0) {
+    Recording rec;
+    if (READERTHW(format, path, NTIME, rec, units, console) != 0) {
       error_with_name(console, " Following file can not be read:", path);
       // The windows of the recordings before it are kept: write them out in full.
       out.flush();
@@ -251,7 +232,7 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
     }
 
     int count = 0;
-    const float dt = s.ts.dt;
+    const float dt = rec.dt;
     if (!(dt > 0.0f) || !std::isfinite(dt)) {
       skipped(console, free_text("its sampling interval", dt, " s is not usable"), path);
     } else if (const long long nt = window_storage(par.tlong, dt); nt > NTIME) {
@@ -259,7 +240,7 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
       free_line(console, "tlong =", par.tlong, " nt= ", nt, "  ntime =", NTIME);
       return exit_storage;
     } else {
-      count = process_recording(par, path, format, info.channel, info.station, s.ts, out, console);
+      count = process_recording(par, path, rec, out, console);
     }
     free_line(side, count);
     free_line(console, count);

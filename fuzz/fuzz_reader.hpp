@@ -15,7 +15,6 @@
 namespace hv::fuzz {
 
 inline int read_with_format(int format, const std::uint8_t* data, std::size_t size) {
-  static TIMESERIES ts;  // 7 MB: made once, not per input
   const ReaderRow* reader = find_reader(format);
   if (reader == nullptr) {
     // A harness of a format the table lacks would fuzz nothing and pass.
@@ -26,10 +25,10 @@ inline int read_with_format(int format, const std::uint8_t* data, std::size_t si
   for (const Voice voice : {Voice::ratiospec, Voice::calmpick}) {
     std::ostringstream console;
     UnitTable units;
-    RecordingInfo info;
-    if (reader->read(Name(path), ChannelRequest{}, voice, ts, info, units, console) ==
+    Recording rec;
+    if (reader->read(Name(path), ChannelRequest{}, voice, NTIME, rec, units, console) ==
         read_status::ok) {
-      check_finite_samples(" fuzz : ", Name(path), ts, info.nsamp, console);
+      check_finite_samples(" fuzz : ", Name(path), rec, console);
     }
   }
   return 0;

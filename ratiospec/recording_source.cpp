@@ -3,10 +3,7 @@
 
 #include <sstream>
 
-#include "common/fields.hpp"
 #include "common/stage_timer.hpp"
-#include "readers/finite_samples.hpp"
-#include "readers/reader_table.hpp"
 #include "readers/readerth.hpp"
 
 namespace hv {
@@ -19,38 +16,11 @@ std::optional<Recording> WindowFileSource::read(int w) {
   const StageTimer timer(reading_seconds_);
   std::ostringstream console;
   WindowEntry& entry = windows_(w);
-  const auto failed = [&]() -> std::optional<Recording> {
-    lines_[w] = console.str();
-    return std::nullopt;
-  };
-  const ReaderRow* reader = find_reader(entry.format);
-  if (reader == nullptr) {
-    free_line(console, "  incorrect format index : ", entry.format, " file:");
-    free_line(console, entry.file.view());
-    return failed();
-  }
-  auto ts = std::make_unique<TIMESERIES>();
-  RecordingInfo info;
-  const ChannelRequest want{entry.channel, entry.station};
-  if (reader->read(entry.file, want, Voice::ratiospec, *ts, info, units_, console) !=
-      read_status::ok) {
-    return failed();
-  }
-  if (check_finite_samples(" READERTH : ", entry.file, *ts, info.nsamp, console) != 0) {
-    return failed();
-  }
-  entry.labels = info.labels;
   Recording rec;
-  rec.dt = info.dt;
-  rec.channel = info.channel;
-  rec.station = info.station;
-  rec.labels = info.labels;
-  rec.format = entry.format;
-  for (int c = 1; c <= 3; ++c) {
-    const auto column = ts->column(c).first(static_cast<std::size_t>(info.nsamp));
-    rec.component[static_cast<std::size_t>(c - 1)].assign(column.begin(), column.end());
-  }
+  const int status = READERTH(entry, NTIME, rec, units_, console);
   if (!console.str().empty()) lines_[w] = console.str();
+  if (status != 0) return std::nullopt;
+  entry.labels = rec.labels;
   return rec;
 }
 

@@ -8,21 +8,20 @@
 
 namespace hv {
 
-int first_non_finite(const TIMESERIES& ts, int nsamp) {
-  const auto n = static_cast<std::size_t>(std::clamp(nsamp, 0, NTIME));
+int first_non_finite(const Recording& rec) {
+  const auto n = static_cast<std::size_t>(rec.nsamp());
   std::size_t first = n;
-  for (int c = 1; c <= 3; ++c) {
-    const std::span<const float> column = ts.column(c).first(first);
-    const auto it =
-        std::find_if(column.begin(), column.end(), [](float v) { return !std::isfinite(v); });
-    first = static_cast<std::size_t>(it - column.begin());
+  for (const std::vector<float>& component : rec.component) {
+    const auto end = component.begin() + static_cast<std::ptrdiff_t>(first);
+    const auto it = std::find_if(component.begin(), end, [](float v) { return !std::isfinite(v); });
+    first = static_cast<std::size_t>(it - component.begin());
   }
   return first == n ? 0 : static_cast<int>(first) + 1;
 }
 
-int check_finite_samples(std::string_view who, const Name& file, const TIMESERIES& ts, int nsamp,
+int check_finite_samples(std::string_view who, const Name& file, const Recording& rec,
                          std::ostream& console) {
-  const int bad = first_non_finite(ts, nsamp);
+  const int bad = first_non_finite(rec);
   if (bad == 0) return 0;
   free_line(console, who, "sample", bad, " is not a finite number once scaled", " in file:");
   free_line(console, file.view());

@@ -5,21 +5,20 @@
 #pragma once
 
 #include <ostream>
-#include <span>
 #include <string_view>
 
 #include "common/text.hpp"
-#include "readers/records.hpp"
+#include "readers/recording.hpp"
 
 namespace hv {
 
-// Position (1-based) of the first sample of the three columns' first nsamp values
-// that is not finite, or 0 when all are.
-int first_non_finite(const TIMESERIES& ts, int nsamp);
+// Position (1-based) of the first sample (over the three components) that is not
+// finite, or 0 when all are.
+int first_non_finite(const Recording& rec);
 
-// 0 when the first nsamp samples of every column are finite; otherwise 1 after a
-// message that names the routine, the sample and the file.
-int check_finite_samples(std::string_view who, const Name& file, const TIMESERIES& ts, int nsamp,
+// 0 when every sample is finite; otherwise 1 after a message that names the routine,
+// the sample and the file.
+int check_finite_samples(std::string_view who, const Name& file, const Recording& rec,
                          std::ostream& console);
 
 }  // namespace hv

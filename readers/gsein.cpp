@@ -171,6 +171,15 @@ class WaveformReader {
   std::span<std::int32_t> samples() {
     return {buf_.samples.data(), static_cast<std::size_t>(hdr_.samps)};
   }
+  // Sample k (0-based) of a waveform read value by value. The store grows with the
+  // values read, not with the header's count, which may be false.
+  std::int32_t& sample(int k) {
+    const auto i = static_cast<std::size_t>(k);
+    if (i == buf_.samples.size()) {
+      buf_.samples.resize(std::min(static_cast<std::size_t>(hdr_.samps), 2 * i + 4096));
+    }
+    return buf_.samples[i];
+  }
 
   GseLines& in_;
   GseBuffers& buf_;
@@ -196,7 +205,7 @@ int WaveformReader::read() {
   out_.header_line = strip(line.substr(0, line_width));
   trace(3, "-- found hdr line: ", out_.header_line);
   const int status = hdr_.version == 2 ? header2(line) : header1(line);
-  if (status != gse::ok || hdr_.samps > NTIME) return status;
+  if (status != gse::ok || hdr_.samps > buf_.max_samples) return status;
   const int data = hdr_.version == 2 ? data2() : data1();
   if (data != gse::ok) return data;
   return finish();
@@ -233,7 +242,7 @@ int WaveformReader::header2(std::string_view line) {
   if (!(hdr_.samprat > 0.0f) || !std::isfinite(1.0f / hdr_.samprat)) {
     return fail("the sampling rate is not a positive number");
   }
-  if (hdr_.samps > NTIME) return gse::ok;
+  if (hdr_.samps > buf_.max_samples) return gse::ok;
   JULIEN(hdr_.day, hdr_.month, hdr_.year, hdr_.jday, 1);
 
   trace(3, "-- find DAT2");
@@ -299,7 +308,7 @@ int WaveformReader::header1(std::string_view line) {
   if (!(hdr_.samprat > 0.0f) || !std::isfinite(1.0f / hdr_.samprat)) {
     return fail("the sampling rate is not a positive number");
   }
-  if (hdr_.samps > NTIME) return gse::ok;
+  if (hdr_.samps > buf_.max_samples) return gse::ok;
   JULIEN(hdr_.day, hdr_.month, hdr_.year, hdr_.jday, 0);
   std::array<char, 3> three = {channel[0], 'H', channel[1]};
   CASEFOLD(three);
@@ -314,7 +323,7 @@ int WaveformReader::header1(std::string_view line) {
 bool WaveformReader::free_samples() {
   const int n = hdr_.samps;
   for (int k = 0; k < n; ++k) {
-    std::int32_t& v = buf_.samples[static_cast<std::size_t>(k)];
+    std::int32_t& v = sample(k);
     switch (in_.next_int(v)) {
       case GseLines::Read::value:
         continue;
@@ -348,7 +357,7 @@ bool WaveformReader::fixed_samples(int width) {
         fail(free_text("sample", k + 1, " cannot be read"));
         return false;
       }
-      buf_.samples[static_cast<std::size_t>(k)] = *v;
+      sample(k) = *v;
     }
     if (k == n) return true;
     if (!in_.line(line)) {
@@ -360,8 +369,8 @@ bool WaveformReader::fixed_samples(int width) {
 
 bool WaveformReader::compressed(int n, std::string_view end_key) {
   trace(3, "-- reading CM", n);
-  char* const text = buf_.text.data();
-  const std::size_t capacity = buf_.text.size();
+  std::vector<char>& text = buf_.text;
+  const std::size_t capacity = buf_.text_capacity;
   std::size_t used = 0;
   std::string_view line;
   for (;;) {
@@ -378,17 +387,24 @@ bool WaveformReader::compressed(int n, std::string_view end_key) {
                      " characters"));
       return false;
     }
+    if (text.size() < used + length) {
+      text.resize(std::min(capacity, 2 * (used + length) + 4096));
+    }
     if (line.empty()) {
       text[used] = ' ';
     } else {
-      std::memcpy(text + used, line.data(), length);
+      std::memcpy(text.data() + used, line.data(), length);
     }
     used += length;
   }
   if (!checksum(line, 5, line.size())) return false;
 
   trace(3, "-- decompress", n);
-  const Decoded d = decoder_for(n)({text, used}, buf_.samples);
+  // Every sample takes at least one character, so this store holds all the text can
+  // give up to the limit: only a text of more samples than the limit overflows it.
+  const auto limit = static_cast<std::size_t>(buf_.max_samples);
+  buf_.samples.resize(std::min(limit, std::max(static_cast<std::size_t>(hdr_.samps), used)));
+  const Decoded d = decoder_for(n)({text.data(), used}, buf_.samples);
   if (d.flag == -1) free_line(console_, "Integer*4 array not large enough !");
   if (d.count != hdr_.samps) {
     free_line(console_, "Error in retrieving correct number of samples !");

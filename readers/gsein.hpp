@@ -11,7 +11,7 @@
 
 #include "common/text.hpp"
 #include "readers/gse_lines.hpp"
-#include "readers/records.hpp"
+#include "readers/recording.hpp"
 
 namespace hv {
 
@@ -71,14 +71,22 @@ namespace gse {
 inline constexpr int ok = 0;
 inline constexpr int bad_waveform = 1;  // the waveform after the header line cannot be used
 inline constexpr int end_of_file = 999;
-// Room for the compressed text of one waveform: six characters per sample.
-inline constexpr std::size_t text_capacity = 6 * static_cast<std::size_t>(NTIME);
 }  // namespace gse
 
-// The buffers GSEIN fills, owned by its caller and reused for every waveform.
+// The buffers GSEIN fills, owned by its caller and reused for every waveform; they
+// grow to the largest waveform read.
 struct GseBuffers {
-  std::vector<char> text = std::vector<char>(gse::text_capacity);
-  std::vector<std::int32_t> samples = std::vector<std::int32_t>(static_cast<std::size_t>(NTIME));
+  // Waveforms of more samples are read to their header only.
+  int max_samples = no_sample_limit;
+  // Most characters of one waveform's compressed text: six per sample.
+  std::size_t text_capacity = 6 * static_cast<std::size_t>(no_sample_limit);
+  std::vector<char> text;
+  std::vector<std::int32_t> samples;
+
+  void limit(int max) {
+    max_samples = max;
+    text_capacity = 6 * static_cast<std::size_t>(max);
+  }
 };
 
 // What GSEIN reports beside the header.
@@ -90,7 +98,7 @@ struct GseWaveform {
 
 // Reads the next waveform of the message from `in`: searches its WID1 or WID2 line,
 // fills hdr and samples 1..samps of buffers.samples, and reads up to its checksum
-// line. Returns gse::ok (also when samps is above NTIME: the header is then read and
+// line. Returns gse::ok (also when samps is above max_samples: the header is then read and
 // the data are not), gse::end_of_file when no further header line comes, or
 // gse::bad_waveform with out.failure saying why. A checksum that does not match and
 // a decoded count that is too high are reported on the console and do not fail.

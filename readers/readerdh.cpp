@@ -130,7 +130,7 @@ long long sample_count(const Header& h) {
   return static_cast<long long>(count);
 }
 
-Outcome READERDH(const Name& file, TIMESERIES& ts, int max_samples, UnitTable& units) {
+Outcome READERDH(const Name& file, Recording& rec, int max_samples, UnitTable& units) {
   Outcome out;
   int unit = 0;
   if (units.GLUN(unit) != 0) {
@@ -160,11 +160,12 @@ Outcome READERDH(const Name& file, TIMESERIES& ts, int max_samples, UnitTable& u
     return out;
   }
 
-  const std::span<float> c1 = ts.column(1), c2 = ts.column(2), c3 = ts.column(3);
   const auto n = static_cast<std::size_t>(out.nsamp);
+  rec.resize(storable_samples(n, std::string(file.trimmed())));
+  const std::span<float> c1 = rec.component[0], c2 = rec.component[1], c3 = rec.component[2];
   std::array<float, 3> v{};
   for (std::size_t k = 0; k < n; ++k) {
-    const TextSource::Sample got = src.sample(v);
+    const TextSource::Sample got = k < c1.size() ? src.sample(v) : TextSource::Sample::end_of_file;
     if (got != TextSource::Sample::ok) {
       out.status = got == TextSource::Sample::end_of_file ? dh::data_short : dh::read_error;
       return out;
@@ -228,15 +229,14 @@ void report_divisor(std::string_view who, const Outcome& out, const Name& file,
 
 }  // namespace
 
-int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice, TIMESERIES& ts,
-                   RecordingInfo& info, UnitTable& units, std::ostream& console) {
-  const Outcome out = READERDH(file, ts, NTIME, units);
+int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice, int max_samples,
+                   Recording& rec, UnitTable& units, std::ostream& console) {
+  const Outcome out = READERDH(file, rec, max_samples, units);
   if (out.status == dh::ok) {
-    info.dt = out.dt;
-    info.nsamp = static_cast<int>(out.nsamp);
-    info.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
-    info.station = "TEST";
-    info.labels = {Text<12>("Vert"), Text<12>("N-S"), Text<12>("E-W"), Text<12>("m/s")};
+    rec.dt = out.dt;
+    rec.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
+    rec.station = "TEST";
+    rec.labels = {Text<12>("Vert"), Text<12>("N-S"), Text<12>("E-W"), Text<12>("m/s")};
     return read_status::ok;
   }
   if (out.status == dh::bad_divisor) {
@@ -245,7 +245,7 @@ int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice
     return read_status::failed;
   }
   if (voice == Voice::ratiospec) {
-    report(out, file, NTIME, console);
+    report(out, file, max_samples, console);
     return read_status::failed;
   }
   return out.status == dh::not_duneheron ? read_status::not_format : read_status::failed;

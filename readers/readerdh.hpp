@@ -12,13 +12,13 @@
 
 namespace hv {
 
-// Reads the DuneHeron file into columns 1..3 of ts.samples and info. In ratiospec's
+// Reads the DuneHeron file into rec (at most max_samples per component). In ratiospec's
 // voice every failure is reported on the console and returns read_status::failed.
 // In calmpick's voice the reader is silent and returns read_status::not_format when
 // the file is not DuneHeron, read_status::failed for any other failure; a gain or
 // conversion value that would divide the samples into infinity is reported in both
 // voices.
-int read_duneheron(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-                   RecordingInfo& info, UnitTable& units, std::ostream& console);
+int read_duneheron(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+                   Recording& rec, UnitTable& units, std::ostream& console);
 
 }  // namespace hv

@@ -36,24 +36,25 @@ namespace {
 // their messages.
 class Assembly {
  public:
-  Assembly(const Name& file, Voice voice, int max_samples, TIMESERIES& ts, RecordingInfo& info,
-           UnitTable& units, std::ostream& console)
+  Assembly(const Name& file, Voice voice, int max_samples, Recording& rec, UnitTable& units,
+           std::ostream& console)
       : file_(file),
         prefix_(voice == Voice::ratiospec ? " READERGSE : " : " READER_GSE : "),
         max_samples_(max_samples),
-        ts_(ts),
-        info_(info),
+        rec_(rec),
         units_(units),
-        console_(console) {}
+        console_(console) {
+    buffers_.limit(max_samples);
+  }
 
-  // Checks the maximum, takes a unit and opens the file. 0 or a gse:: status after
-  // its message.
+  // Takes a unit and opens the file. 0 or a gse:: status after its message.
   int open();
   // The next waveform: gse::ok, gse::end_of_file, or gse::unreadable_waveform after
   // its message.
   int next(GSEHDR& hdr);
   // Checks the waveform against the maximum and the waveforms taken before and
-  // stores it in m/s as column `column` (1..3). 0 or a gse:: status after its message.
+  // stores it in m/s as component `column` (1..3). 0 or a gse:: status after its
+  // message.
   int take(const GSEHDR& hdr, int column);
   void finish(const GSEHDR& hdr, std::string_view station);
 
@@ -72,8 +73,7 @@ class Assembly {
   const Name& file_;
   std::string_view prefix_;
   int max_samples_;
-  TIMESERIES& ts_;
-  RecordingInfo& info_;
+  Recording& rec_;
   UnitTable& units_;
   std::ostream& console_;
   std::optional<UnitFile> in_;
@@ -85,12 +85,6 @@ class Assembly {
 };
 
 int Assembly::open() {
-  if (max_samples_ > NTIME) {
-    say("this error should be impossible");
-    free_line(console_, " Check dimension consistency in include file");
-    free_line(console_, " ( c_sigsize <  maxsamp ?? ) ");
-    return gse::dimension;
-  }
   int unit = 0;
   if (units_.GLUN(unit) != 0) {
     say("this error should be impossible");
@@ -156,28 +150,32 @@ int Assembly::take(const GSEHDR& hdr, int column) {
     say_file();
     return gse::no_conversion;
   }
-  const std::span<float> out = ts_.column(column);
-  const auto n = static_cast<std::size_t>(hdr.samps);
-  for (std::size_t k = 0; k < n; ++k) {
+  const auto c = static_cast<std::size_t>(column - 1);
+  std::vector<float>& out = rec_.component[c];
+  out.resize(static_cast<std::size_t>(hdr.samps));
+  for (std::size_t k = 0; k < out.size(); ++k) {
     out[k] = static_cast<float>(static_cast<double>(buffers_.samples[k]) * f);
   }
-  info_.channel[static_cast<std::size_t>(column - 1)] = hdr.channel;
-  info_.labels[static_cast<std::size_t>(column - 1)] = Text<12>(hdr.channel);
+  rec_.channel[c] = hdr.channel;
+  rec_.labels[c] = Text<12>(hdr.channel);
+  if (column == 1) {
+    rec_.start_time = utc_seconds(hdr.year, hdr.month, hdr.day, hdr.hour, hdr.minute,
+                                  hdr.second + hdr.msec * 1.0e-3);
+  }
   return 0;
 }
 
 void Assembly::finish(const GSEHDR& hdr, std::string_view station) {
-  info_.dt = 1.0f / hdr.samprat;
-  info_.nsamp = hdr.samps;
-  info_.station = station;
-  info_.labels[3] = "m/s";
+  rec_.dt = 1.0f / hdr.samprat;
+  rec_.station = station;
+  rec_.labels[3] = "m/s";
 }
 
 }  // namespace
 
-int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, TIMESERIES& ts,
-              RecordingInfo& info, UnitTable& units, std::ostream& console) {
-  Assembly gse(file, Voice::ratiospec, max_samples, ts, info, units, console);
+int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Recording& rec,
+              UnitTable& units, std::ostream& console) {
+  Assembly gse(file, Voice::ratiospec, max_samples, rec, units, console);
   if (const int status = gse.open(); status != 0) return status;
 
   Text<10> station = want.station;
@@ -216,9 +214,9 @@ int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, TIM
   return 0;
 }
 
-int READER_GSE(const Name& file, int max_samples, TIMESERIES& ts, RecordingInfo& info,
-               UnitTable& units, std::ostream& console) {
-  Assembly gse(file, Voice::calmpick, max_samples, ts, info, units, console);
+int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& units,
+               std::ostream& console) {
+  Assembly gse(file, Voice::calmpick, max_samples, rec, units, console);
   if (gse.open() != 0) return read_status::failed;
   GSEHDR hdr;
   for (int column = 1; column <= 3; ++column) {
@@ -230,11 +228,11 @@ int READER_GSE(const Name& file, int max_samples, TIMESERIES& ts, RecordingInfo&
   return read_status::ok;
 }
 
-int read_gse(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-             RecordingInfo& info, UnitTable& units, std::ostream& console) {
-  if (voice == Voice::calmpick) return READER_GSE(file, NTIME, ts, info, units, console);
-  return READERGSE(file, want, NTIME, ts, info, units, console) == 0 ? read_status::ok
-                                                                     : read_status::failed;
+int read_gse(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+             Recording& rec, UnitTable& units, std::ostream& console) {
+  if (voice == Voice::calmpick) return READER_GSE(file, max_samples, rec, units, console);
+  return READERGSE(file, want, max_samples, rec, units, console) == 0 ? read_status::ok
+                                                                      : read_status::failed;
 }
 
 }  // namespace hv

@@ -18,7 +18,6 @@ namespace gse {
 inline constexpr int no_free_unit = 1;
 inline constexpr int not_found = 5;
 inline constexpr int cannot_open = 9;
-inline constexpr int dimension = 15;  // the caller's maximum exceeds the sample buffer
 inline constexpr int channels_missing = 17;
 inline constexpr int too_many_samples = 19;
 inline constexpr int rate_changed = 21;
@@ -30,23 +29,23 @@ inline constexpr int no_conversion = 27;  // the calibration gives no finite, no
 // Counts to m/s by the calibration of the waveform.
 double gse_velocity_factor(const GSEHDR& hdr);
 
-// Fills columns 1..3 of ts.samples with the waveforms whose channel codes are
+// Fills the components of rec with the waveforms whose channel codes are
 // want.channel[0..2], in that order, at station want.station (blank: the station of
-// the first waveform of the file), at most max_samples each, and fills info. Returns
-// 0 or a gse:: status after printing why.
-int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, TIMESERIES& ts,
-              RecordingInfo& info, UnitTable& units, std::ostream& console);
+// the first waveform of the file), at most max_samples each, and the rest of rec.
+// Returns 0 or a gse:: status after printing why.
+int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Recording& rec,
+              UnitTable& units, std::ostream& console);
 
-// Fills columns 1..3 with the first three waveforms of the file and gives their
-// channel codes and station (that of the third) in info. Returns 0; 2 without a
-// message when the file holds fewer than three waveforms; 1 after printing why for
-// any other failure.
-int READER_GSE(const Name& file, int max_samples, TIMESERIES& ts, RecordingInfo& info,
-               UnitTable& units, std::ostream& console);
+// Fills the components of rec with the first three waveforms of the file, with their
+// channel codes and station (that of the third). Returns 0; 2 without a message when
+// the file holds fewer than three waveforms; 1 after printing why for any other
+// failure.
+int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& units,
+               std::ostream& console);
 
 // Either of the two in the voice given, as a reader of the dispatch table: 0, 1
 // (reported) or 2 (not a GSE file; calmpick only).
-int read_gse(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-             RecordingInfo& info, UnitTable& units, std::ostream& console);
+int read_gse(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+             Recording& rec, UnitTable& units, std::ostream& console);
 
 }  // namespace hv

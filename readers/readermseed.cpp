@@ -362,8 +362,9 @@ std::string break_text(const Channel& c, const Run& run) {
 
 // The common span of the three channels: its first sample time, and per channel the
 // run and the first sample it comes from. Refuses breaks inside the span, sample
-// times that do not line up, and spans beyond NTIME samples.
-int common_span(std::array<Channel, 3>& channels, double period, const Report& report, int& nsamp) {
+// times that do not line up, and spans beyond max_samples samples.
+int common_span(std::array<Channel, 3>& channels, double period, int max_samples,
+                const Report& report, int& nsamp, double& first_time) {
   double start = -std::numeric_limits<double>::infinity();
   double end = std::numeric_limits<double>::infinity();
   for (const Channel& c : channels) {
@@ -421,14 +422,15 @@ int common_span(std::array<Channel, 3>& channels, double period, const Report& r
 
   std::int64_t common = channels[0].runs[channels[0].used].nsamp - channels[0].skip;
   for (const Channel& c : channels) common = std::min(common, c.runs[c.used].nsamp - c.skip);
-  if (common > NTIME) {
+  if (common > max_samples) {
     return report.fail(
-        free_text("the channels share", common, " samples, more than", NTIME, " per channel"),
-        {"  cut the file to at most " + number((NTIME - 1) * period * 1.0e-6) + " s per channel (" +
-         std::to_string(NTIME) + " samples)"});
+        free_text("the channels share", common, " samples, more than", max_samples, " per channel"),
+        {"  cut the file to at most " + number((max_samples - 1) * period * 1.0e-6) +
+         " s per channel (" + std::to_string(max_samples) + " samples)"});
   }
   if (common < 1) return report.fail("the three channels have no sample in common");
   nsamp = static_cast<int>(common);
+  first_time = start;
   return read_status::ok;
 }
 
@@ -509,8 +511,8 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
 
 }  // namespace
 
-int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-                  RecordingInfo& info, UnitTable& units, std::ostream& console) {
+int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+                  Recording& rec, UnitTable& units, std::ostream& console) {
   silence_library_log();
   const Report report(voice, file, console);
 
@@ -537,23 +539,25 @@ int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, TIM
   const double period = 1.0e6 / rate;
   for (Channel& c : channels) split_runs(c, period);
   int nsamp = 0;
-  if (const int status = common_span(channels, period, report, nsamp); status != read_status::ok) {
+  double first_time = 0.0;
+  if (const int status = common_span(channels, period, max_samples, report, nsamp, first_time);
+      status != read_status::ok) {
     return status;
   }
   for (std::size_t k = 0; k < 3; ++k) {
-    const int status =
-        decode(bytes, channels[k], nsamp, report, ts.column(static_cast<int>(k) + 1));
+    rec.component[k].resize(static_cast<std::size_t>(nsamp));
+    const int status = decode(bytes, channels[k], nsamp, report, rec.component[k]);
     if (status != read_status::ok) return status;
   }
 
-  info.dt = static_cast<float>(1.0 / rate);
-  info.nsamp = nsamp;
-  info.station = choice.station;
+  rec.dt = static_cast<float>(1.0 / rate);
+  rec.start_time = first_time * 1.0e-6;
+  rec.station = choice.station;
   for (std::size_t k = 0; k < 3; ++k) {
-    info.channel[k] = channels[k].code;
-    info.labels[k] = channels[k].code;
+    rec.channel[k] = channels[k].code;
+    rec.labels[k] = channels[k].code;
   }
-  info.labels[3] = "counts";
+  rec.labels[3] = "counts";
   return read_status::ok;
 }
 

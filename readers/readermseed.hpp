@@ -8,22 +8,22 @@
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "readers/recording.hpp"
-#include "readers/records.hpp"
 
 namespace hv {
 
-// Reads three channels of one station from a miniSEED file into columns 1..3 of
-// ts.samples. Channel k of the request fills column k; a blank code takes the one
+// Reads three channels of one station from a miniSEED file into rec. Channel k of
+// the request fills component k; a blank code takes the one
 // channel of the station whose code ends in Z, N or 1, E or 2 (for columns 1, 2, 3),
 // and a blank station the station of the first record. The three channels must
 // share one network and location, one sampling rate and one time axis; they are cut
 // to the span they have in common, which must hold no gap or overlap and at most
-// NTIME samples. Samples of any encoding become counts in single precision.
+// max_samples samples; rec.start_time is its first sample's time. Samples of any encoding become
+// counts in single precision.
 //
 // Returns read_status::ok; read_status::not_format, silently, when calmpick asks
 // and the file does not begin with a miniSEED record; read_status::failed after a
 // message naming the reason and the file otherwise.
-int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-                  RecordingInfo& info, UnitTable& units, std::ostream& console);
+int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+                  Recording& rec, UnitTable& units, std::ostream& console);
 
 }  // namespace hv

@@ -12,21 +12,20 @@
 
 namespace hv {
 
-// Makes the recording of window entry `entry` (1-based) current in ts: reads it
-// unless entry - 1 names the same recording, writes the entry's labels, checks the
-// sampling interval against the run's (set by entry 1). Returns 0, or 1 after
+// Reads the recording a window line names, in the line's format and with its
+// channels and station, at most max_samples per component. Returns 0, or 1 after
 // printing why.
-int READERTH(int entry, WINDOWS& windows, TIMESERIES& ts, UnitTable& units, std::ostream& console);
+int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTable& units,
+             std::ostream& console);
 
-// True when window entries a and b name the same recording, so that READERTH reads
-// nothing for b after a.
+// True when window entries a and b name the same recording, so that it is read once
+// for both.
 bool same_recording(const WindowEntry& a, const WindowEntry& b);
 
 // Reads a recording for calmpick. format: in, the guess (format::unknown for none);
-// out, the format read. Fills ts.samples, ts.nsamp, ts.dt and info (with the channel
-// codes and station to write into the window file). Returns 0, or 1 after printing
-// why.
-int READERTHW(int& format, const Name& file, TIMESERIES& ts, RecordingInfo& info, UnitTable& units,
+// out, the format read. Fills rec with the channel codes and station to write into
+// the window file. Returns 0, or 1 after printing why.
+int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, UnitTable& units,
               std::ostream& console);
 
 }  // namespace hv

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What every recording reader shares: the format indices of the window file, what a
-// window line asks of a recording, what a read returns beside the samples, and the
+// window line asks of a recording, the recording a read returns, and the
 // signature of a reader as both dispatchers call it.
 #pragma once
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -32,18 +33,6 @@ struct ChannelRequest {
   Text<10> station;
 };
 
-// What a read returns beside the samples of TIMESERIES.
-struct RecordingInfo {
-  float dt = 0.0f;  // sampling interval, seconds
-  int nsamp = 0;    // samples per component
-  // The channel codes and station the reader used; calmpick writes them into the
-  // window file so that ratiospec finds the same channels again.
-  std::array<Text<3>, 3> channel;
-  Text<10> station;
-  // Component labels 1..3 and the units label, printed in the result files.
-  std::array<Text<12>, 4> labels;
-};
-
 // One three-component recording as a reader returns it: samples sized to the data
 // and what the file says about them. Conditioning (mean removal, filters) is done on
 // this value by the computation, never by a reader.
@@ -62,6 +51,9 @@ struct Recording {
   std::optional<double> start_time;
 
   int nsamp() const { return static_cast<int>(component[0].size()); }
+  void resize(std::size_t n) {
+    for (std::vector<float>& c : component) c.resize(n);
+  }
 };
 
 // Whose console lines a reader prints: ratiospec's dispatcher and calmpick's word
@@ -75,11 +67,20 @@ inline constexpr int failed = 1;      // a file of this format that cannot be us
 inline constexpr int not_format = 2;  // not a file of this format; calmpick tries the next
 }  // namespace read_status
 
-// A reader fills columns 1..3 of ts.samples (at most NTIME samples each) and info,
-// and prints its own messages in the given voice. It leaves ts.dt and ts.nsamp to
-// the dispatcher.
+// Seconds since 1970-01-01 00:00:00 UTC of a calendar time, or nothing when the
+// fields do not name one.
+std::optional<double> utc_seconds(int year, int month, int day, int hour, int minute,
+                                  double seconds);
+
+// No limit on the samples a reader may return: the library sizes what it holds to the
+// data; the two programs pass their storage limit.
+inline constexpr int no_sample_limit = std::numeric_limits<int>::max();
+
+// A reader fills rec (samples sized to the data, at most max_samples per component,
+// the interval, codes and labels) and prints its own messages in the given voice.
+// It leaves rec.format to the dispatcher.
 using ReadFunction = int (*)(const Name& file, const ChannelRequest& want, Voice voice,
-                             TIMESERIES& ts, RecordingInfo& info, UnitTable& units,
+                             int max_samples, Recording& rec, UnitTable& units,
                              std::ostream& console);
 
 }  // namespace hv

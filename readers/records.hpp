@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Recording records: the three-component sample store, the KAF header and the
-// window list that names the recordings.
+// Recording records: the programs' sample limit, the KAF header and the window list
+// that names the recordings.
 #pragma once
 
 #include <array>
-#include <span>
 #include <vector>
 
 #include "common/text.hpp"
@@ -13,23 +12,6 @@ namespace hv {
 
 // Most samples per component that any recording may hold.
 inline constexpr int NTIME = 600001;
-
-// One three-component recording. Column c (1..3) holds component c; samples
-// 1..nsamp of each column are valid.
-struct TIMESERIES {
-  std::vector<float> samples = std::vector<float>(3 * static_cast<std::size_t>(NTIME), 0.0f);
-  float dt = 0.0f;  // sampling interval, seconds
-  int nsamp = 0;
-
-  std::span<float> column(int c) {
-    return {samples.data() + static_cast<std::size_t>(c - 1) * NTIME,
-            static_cast<std::size_t>(NTIME)};
-  }
-  std::span<const float> column(int c) const {
-    return {samples.data() + static_cast<std::size_t>(c - 1) * NTIME,
-            static_cast<std::size_t>(NTIME)};
-  }
-};
 
 // Marks of a KAF header field that was not set.
 namespace kaf {

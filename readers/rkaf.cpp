@@ -139,13 +139,13 @@ bool convert(const std::array<std::string, keys.size()>& slot, Converted& out) {
 
 }  // namespace
 
-int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units) {
   std::string reason;
-  return RKAF(file, max_samples, header_only, ts, ndat, samp_freq, hdr, units, reason);
+  return RKAF(file, max_samples, header_only, rec, ndat, samp_freq, hdr, units, reason);
 }
 
-int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason) {
   reason.clear();
   samp_freq = kaf::unset_real;
@@ -203,13 +203,14 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
   samp_freq = hdr.samp_freq;
 
   if (header_only == 1) return kaf::ok;
-  if (ndat > std::clamp(max_samples, 0, NTIME)) return kaf::too_many_samples;
+  if (ndat > std::max(max_samples, 0)) return kaf::too_many_samples;
 
-  const std::span<float> c1 = ts.column(1), c2 = ts.column(2), c3 = ts.column(3);
   const auto n = static_cast<std::size_t>(ndat);
+  rec.resize(storable_samples(n, path));
+  const std::span<float> c1 = rec.component[0], c2 = rec.component[1], c3 = rec.component[2];
   std::array<float, 3> v{};
   for (std::size_t k = 0; k < n; ++k) {
-    if (reader.sample(v) != TextSource::Sample::ok) return kaf::bad_sample;
+    if (k == c1.size() || reader.sample(v) != TextSource::Sample::ok) return kaf::bad_sample;
     c1[k] = v[0];
     c2[k] = v[1];
     c3[k] = v[2];
@@ -218,7 +219,7 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
     for (const std::span<float> column : {c1, c2, c3}) {
       for (std::size_t k = 0; k < n; ++k) column[k] /= hdr.gain;
     }
-    if (first_non_finite(ts, ndat) != 0) return kaf::not_finite;
+    if (first_non_finite(rec) != 0) return kaf::not_finite;
   }
   return kaf::ok;
 }
@@ -278,23 +279,33 @@ void report_kaf_status(int status, Voice voice, const Name& file, int ndat, int 
   if (file_line) free_line(console, file.view());
 }
 
-int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice voice, TIMESERIES& ts,
-             RecordingInfo& info, UnitTable& units, std::ostream& console) {
+namespace {
+
+std::optional<double> kaf_start_time(const KAFHDR8& hdr) {
+  if (hdr.start_year == kaf::unset_int) return std::nullopt;
+  return utc_seconds(hdr.start_year, hdr.start_month, hdr.start_day, hdr.start_hour,
+                     hdr.start_minute, hdr.start_second + hdr.start_msec * 1.0e-3);
+}
+
+}  // namespace
+
+int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice voice, int max_samples,
+             Recording& rec, UnitTable& units, std::ostream& console) {
   KAFHDR8 hdr;
   int ndat = 0;
   float samp_freq = 0.0f;
   std::string reason;
-  const int status = RKAF(file, NTIME, 0, ts, ndat, samp_freq, hdr, units, reason);
-  info.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
-  info.station = "TEST";
+  const int status = RKAF(file, max_samples, 0, rec, ndat, samp_freq, hdr, units, reason);
+  rec.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
+  rec.station = "TEST";
   if (status != kaf::ok) {
-    report_kaf_status(status, voice, file, ndat, NTIME, reason, console);
+    report_kaf_status(status, voice, file, ndat, max_samples, reason, console);
     return status == kaf::not_kaf ? read_status::not_format : read_status::failed;
   }
-  info.dt = 1.0f / samp_freq;
-  info.nsamp = ndat;
-  info.labels = {Text<12>(hdr.ch0_id), Text<12>(hdr.ch1_id), Text<12>(hdr.ch2_id),
-                 Text<12>(hdr.units)};
+  rec.dt = 1.0f / samp_freq;
+  rec.start_time = kaf_start_time(hdr);
+  rec.labels = {Text<12>(hdr.ch0_id), Text<12>(hdr.ch1_id), Text<12>(hdr.ch2_id),
+                Text<12>(hdr.units)};
   return read_status::ok;
 }
 

@@ -37,17 +37,17 @@ inline constexpr std::string_view separator = "####--------------------";
 }  // namespace kaf
 
 // Reads the KAF file `file`: fills hdr, and unless header_only is 1 reads NDAT
-// samples into columns 1..3 of ts.samples (at most max_samples per column; ts.dt and
-// ts.nsamp are left to the caller) and divides them by GAIN when it is given.
+// samples (at most max_samples) into the components of rec (the rest of rec is left
+// to the caller) and divides them by GAIN when it is given.
 // ndat and samp_freq receive NDAT and SAMP_FREQ, or kaf::unset_int / kaf::unset_real when the
 // header was not read through. Returns a kaf:: status; prints nothing.
-int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units);
 
 // As above; for a status 1000 + n whose cause is not plain from the line number (the
 // file ends inside the header, or a value is not valid for its key) reason says why,
 // otherwise it is left empty.
-int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int& ndat,
+int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason);
 
 // The KAF reader as both dispatchers call it: RKAF, the labels from the header
@@ -55,8 +55,8 @@ int RKAF(const Name& file, int max_samples, int header_only, TIMESERIES& ts, int
 // lines begin " RKAF : ", calmpick's " READER_KAF : ", which prints some texts in two
 // pieces. The channel codes are "Z", "NS", "EW" and the station "TEST": a KAF file
 // holds one recording, so the window file needs no codes to find it again.
-int read_kaf(const Name& file, const ChannelRequest& want, Voice voice, TIMESERIES& ts,
-             RecordingInfo& info, UnitTable& units, std::ostream& console);
+int read_kaf(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+             Recording& rec, UnitTable& units, std::ostream& console);
 
 // Prints the console lines for a non-zero RKAF status (with the file-name line where
 // the status calls for one). ndat and max_samples fill the dimension message; reason

@@ -86,11 +86,13 @@ struct Recording {
 // The one place that reads a recording. A window line's format is read as ratiospec
 // reads it, with the line's channel codes and station; a recording given without a
 // format is read by calmpick's dispatch, which guesses. format: out, the format that
-// read the file. Fills ts.dt, ts.nsamp and info. Returns 0, or 1 after a message.
-int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::TIMESERIES& ts,
-                   hv::RecordingInfo& info, hv::UnitTable& units, std::ostream& console) {
+// read the file. Fills data. Returns 0, or 1 after a message.
+int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::Recording& data,
+                   hv::UnitTable& units, std::ostream& console) {
   format = rec.format;
-  if (format == hv::format::unknown) return hv::READERTHW(format, file, ts, info, units, console);
+  if (format == hv::format::unknown) {
+    return hv::READERTHW(format, file, hv::no_sample_limit, data, units, console);
+  }
   const hv::ReaderRow* reader = hv::find_reader(format);
   if (reader == nullptr) {
     console << who << "format index " << format << " of " << rec.file.trimmed()
@@ -98,9 +100,7 @@ int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::
     return 1;
   }
   const int status = reader->read(file, hv::ChannelRequest{rec.channel, rec.station},
-                                  hv::Voice::ratiospec, ts, info, units, console);
-  ts.nsamp = status == hv::read_status::ok ? info.nsamp : 0;
-  ts.dt = info.dt;
+                                  hv::Voice::ratiospec, hv::no_sample_limit, data, units, console);
   return status == hv::read_status::ok ? 0 : 1;
 }
 
@@ -117,17 +117,16 @@ std::string label_text(const hv::Text<12>& label) {
   return text;
 }
 
-void print_envelope(const hv::TIMESERIES& ts, int points, std::ostream& out) {
-  const std::int64_t n = ts.nsamp;
+void print_envelope(const hv::Recording& data, int points, std::ostream& out) {
+  const std::int64_t n = data.nsamp();
   const std::int64_t buckets = std::min<std::int64_t>(points, n);
   out << "envelope " << buckets << "\n";
   for (std::int64_t b = 0; b < buckets; ++b) {
     const std::int64_t lo = b * n / buckets;
     const std::int64_t hi = (b + 1) * n / buckets;
-    out << exact(static_cast<double>(lo) * ts.dt) << ' '
-        << exact(static_cast<double>(hi - 1) * ts.dt);
-    for (int c = 1; c <= 3; ++c) {
-      const auto column = ts.column(c);
+    out << exact(static_cast<double>(lo) * data.dt) << ' '
+        << exact(static_cast<double>(hi - 1) * data.dt);
+    for (const std::vector<float>& column : data.component) {
       // NaN samples are left out of the envelope; a bucket of nothing else prints nan.
       float low = std::numeric_limits<float>::quiet_NaN();
       float high = low;
@@ -190,7 +189,7 @@ std::string joined_station(std::string_view network, std::string_view station) {
 // The miniSEED reader cuts the three channels to their common span, so the first
 // sample is the latest of the channels' first samples. The records' headers are read
 // here again (the reader keeps the times to itself); the samples are not decoded.
-Origin miniseed_origin(const hv::Name& file, const hv::RecordingInfo& info) {
+Origin miniseed_origin(const hv::Name& file, const hv::Recording& info) {
   Origin origin;
   const std::string path(file.trimmed());
   const std::string station(info.station.trimmed());
@@ -217,11 +216,15 @@ Origin miniseed_origin(const hv::Name& file, const hv::RecordingInfo& info) {
   return origin;
 }
 
-Origin kaf_origin(const hv::Name& file, hv::TIMESERIES& ts, hv::UnitTable& units) {
+Origin kaf_origin(const hv::Name& file, hv::UnitTable& units) {
   hv::KAFHDR8 hdr;
   int ndat = 0;
   float samp_freq = 0.0f;
-  if (hv::RKAF(file, hv::NTIME, 1, ts, ndat, samp_freq, hdr, units) != hv::kaf::ok) return {};
+  hv::Recording header_only;
+  if (hv::RKAF(file, hv::no_sample_limit, 1, header_only, ndat, samp_freq, hdr, units) !=
+      hv::kaf::ok) {
+    return {};
+  }
   Origin origin;
   if (hdr.sta_code.trimmed() != hv::kaf::unset_text) {
     origin.station = std::string(hdr.sta_code.trimmed());
@@ -235,7 +238,7 @@ Origin kaf_origin(const hv::Name& file, hv::TIMESERIES& ts, hv::UnitTable& units
 }
 
 // The vertical waveform of the recording: the first of its station and channel.
-Origin gse_origin(const hv::Name& file, const hv::RecordingInfo& info) {
+Origin gse_origin(const hv::Name& file, const hv::Recording& info) {
   std::ifstream in(std::string(file.trimmed()), std::ios::binary);
   if (!in) return {};
   hv::GseLines lines(*in.rdbuf());
@@ -260,13 +263,13 @@ Origin gse_origin(const hv::Name& file, const hv::RecordingInfo& info) {
   }
 }
 
-Origin origin_of(int format, const hv::Name& file, const hv::RecordingInfo& info,
-                 hv::TIMESERIES& ts, hv::UnitTable& units) {
+Origin origin_of(int format, const hv::Name& file, const hv::Recording& info,
+                 hv::UnitTable& units) {
   switch (format) {
     case hv::format::miniseed:
       return miniseed_origin(file, info);
     case hv::format::kaf:
-      return kaf_origin(file, ts, units);
+      return kaf_origin(file, units);
     case hv::format::gse:
       return gse_origin(file, info);
     default:
@@ -275,8 +278,7 @@ Origin origin_of(int format, const hv::Name& file, const hv::RecordingInfo& info
 }
 
 int print_recording(int index, const Recording& rec, const std::filesystem::path& beside,
-                    int points, hv::TIMESERIES& ts, hv::UnitTable& units, std::ostream& out,
-                    std::ostream& console) {
+                    int points, hv::UnitTable& units, std::ostream& out, std::ostream& console) {
   const hv::Name file = locate(rec.file, beside);
   const std::filesystem::path path(std::string(file.trimmed()));
   std::error_code ec;
@@ -287,23 +289,23 @@ int print_recording(int index, const Recording& rec, const std::filesystem::path
     return failed;
   }
   int format = hv::format::unknown;
-  hv::RecordingInfo info;
-  if (read_recording(rec, file, format, ts, info, units, console) != 0 || ts.nsamp < 1) {
+  hv::Recording data;
+  if (read_recording(rec, file, format, data, units, console) != 0 || data.nsamp() < 1) {
     console << who << "recording " << rec.file.trimmed() << " could not be read\n";
     return failed;
   }
   out << "recording " << index << "\npath " << file.trimmed() << "\nformat " << format << "\ndt "
-      << exact(ts.dt) << "\nnsamp " << ts.nsamp << "\nlabels ";
-  for (std::size_t k = 0; k < info.labels.size(); ++k) {
-    out << (k == 0 ? "" : "\t") << label_text(info.labels[k]);
+      << exact(data.dt) << "\nnsamp " << data.nsamp() << "\nlabels ";
+  for (std::size_t k = 0; k < data.labels.size(); ++k) {
+    out << (k == 0 ? "" : "\t") << label_text(data.labels[k]);
   }
   out << '\n';
-  const Origin origin = origin_of(format, file, info, ts, units);
+  const Origin origin = origin_of(format, file, data, units);
   if (!origin.station.empty()) out << "station " << origin.station << '\n';
   if (origin.start_us) out << "start " << seconds_text(*origin.start_us) << '\n';
   for (const auto& w : rec.windows)
     out << "window " << exact(w.start) << ' ' << exact(w.end) << ' ' << w.number << '\n';
-  print_envelope(ts, points, out);
+  print_envelope(data, points, out);
   return 0;
 }
 
@@ -389,10 +391,9 @@ int hvtrace_run(std::span<const std::string> args, std::ostream& out, std::ostre
   } else {
     list.push_back({hv::Name(opt.recording), opt.format, {}, {}, {}});
   }
-  hv::TIMESERIES ts;
   for (std::size_t k = 0; k < list.size(); ++k) {
-    const int status = print_recording(static_cast<int>(k) + 1, list[k], beside, opt.points, ts,
-                                       units, out, console);
+    const int status =
+        print_recording(static_cast<int>(k) + 1, list[k], beside, opt.points, units, out, console);
     if (status != 0) return status;
   }
   out.flush();

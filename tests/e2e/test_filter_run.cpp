@@ -113,12 +113,12 @@ TEST_P(FilterOut, WritesTheFilteredFirstRecordingAndEnds) {
   EXPECT_EQ(count_of(r.console, ok_banner), 4);
   EXPECT_FALSE(std::filesystem::exists(out()));
 
-  auto ts = std::make_unique<TIMESERIES>();
+  Recording filtered;
   KAFHDR8 hdr;
   UnitTable units;
   int ndat = 0;
   float samp_freq = 0.0f;
-  ASSERT_EQ(RKAF(Name(out("_KAF_fi")), NTIME, 0, *ts, ndat, samp_freq, hdr, units), 0);
+  ASSERT_EQ(RKAF(Name(out("_KAF_fi")), NTIME, 0, filtered, ndat, samp_freq, hdr, units), 0);
   EXPECT_EQ(ndat, 6001);
   EXPECT_NEAR(samp_freq, 100.0f, 1e-4f);
   // The low-pass keeps the offsets; the other kinds remove the means first.
@@ -128,7 +128,8 @@ TEST_P(FilterOut, WritesTheFilteredFirstRecordingAndEnds) {
     for (int i = 2500; i < 3500; ++i) {
       const double expected =
           (keeps_offset ? offset[col] : 0.0) + gain * std::sin(2.0 * pi * freq[col] * i * dt);
-      ASSERT_NEAR(ts->column(col + 1)[static_cast<std::size_t>(i)], expected, 1e-3)
+      ASSERT_NEAR(filtered.component[static_cast<std::size_t>(col)][static_cast<std::size_t>(i)],
+                  expected, 1e-3)
           << "component " << col + 1 << " sample " << i << " gain " << gain;
     }
   }

@@ -277,19 +277,19 @@ TEST_F(RatiospecRun, FilteredRecordingIsWrittenAndReadBackAsKaf) {
   const auto result = run(windows(rec, 2, 20.0), parameters({"filter_out: yes"}));
   EXPECT_EQ(result.status, 0) << result.console;
   EXPECT_FALSE(std::filesystem::exists(out()));
-  TIMESERIES ts;
+  Recording filtered;
   KAFHDR8 hdr;
   UnitTable units;
   int ndat = 0;
   float freq = 0.0f;
-  ASSERT_EQ(RKAF(Name(out() + "_KAF_fi"), NTIME, 0, ts, ndat, freq, hdr, units), 0);
+  ASSERT_EQ(RKAF(Name(out() + "_KAF_fi"), NTIME, 0, filtered, ndat, freq, hdr, units), 0);
   EXPECT_EQ(ndat, 4101);
   EXPECT_NEAR(freq, 100.0f, 1e-4f);
   EXPECT_TRUE(hdr.units == "filtered");
   // The default offset removal leaves every component with a zero mean.
-  for (int c = 1; c <= 3; ++c) {
+  for (const std::vector<float>& component : filtered.component) {
     double sum = 0.0;
-    for (int i = 0; i < ndat; ++i) sum += ts.column(c)[static_cast<std::size_t>(i)];
+    for (const float v : component) sum += v;
     EXPECT_NEAR(sum / ndat, 0.0, 1e-4);
   }
 }
@@ -484,6 +484,20 @@ TEST_F(RatiospecRun, WindowBeyondTheRecordingIsReportedWithItsSamples) {
       << result.console;
   EXPECT_NE(result.console.find("  Window number :  2"), std::string::npos) << result.console;
   EXPECT_EQ(count_of(result.console, error_banner), 4);
+}
+
+// Every recording must share the first one's sampling interval; any difference counts.
+TEST_F(RatiospecRun, RecordingAtAnotherRateIsRefusedWithBothIntervals) {
+  const auto fast = recording("a.kaf", 30.0);
+  const auto slow = recording("b.kaf", 30.0, 0.02);
+  write_file(dir.file("w.txt"), "\"" + fast + "\" 0 20\n\"" + slow + "\" 0 20\n");
+  const auto result = run(dir.file("w.txt"), parameters({}));
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.console.find("  READERTH: sampling rate previously found :  0.01\n"
+                                "            present sampling rate :  0.02\n " +
+                                Name(slow).str()),
+            std::string::npos)
+      << result.console;
 }
 
 TEST_F(RatiospecRun, ObsoleteKeyOnAGoodRunEndsWithTheWarningBanner) {

@@ -128,26 +128,24 @@ TEST_P(RealThreeComponents, ReadInRequestedOrderInMetresPerSecond) {
   std::ostringstream console;
   ASSERT_EQ(GSEIN(in, *buffers, hdr, w, console), gse::ok);
 
-  auto ts = std::make_unique<TIMESERIES>();
+  Recording rec;
   UnitTable units;
-  WINDOWS windows;
   WindowEntry entry;
   entry.file = path;
   entry.format = format::gse;
   for (std::size_t k = 0; k < 3; ++k) entry.channel[k] = c.codes[k];
-  windows.entry.push_back(entry);
-  ASSERT_EQ(READERTH(1, windows, *ts, units, console), 0) << console.str();
-  EXPECT_EQ(ts->nsamp, hdr.samps);
-  EXPECT_EQ(ts->dt, 1.0f / hdr.samprat);
-  const auto& labels = windows(1).labels;
+  ASSERT_EQ(READERTH(entry, NTIME, rec, units, console), 0) << console.str();
+  EXPECT_EQ(rec.nsamp(), hdr.samps);
+  EXPECT_EQ(rec.dt, 1.0f / hdr.samprat);
+  const auto& labels = rec.labels;
   EXPECT_EQ(labels[3], "m/s");
   for (int col = 1; col <= 3; ++col) {
     EXPECT_EQ(labels[static_cast<std::size_t>(col - 1)],
               c.codes[static_cast<std::size_t>(col - 1)]);
     for (const int k : {0, 1, hdr.samps / 2, hdr.samps - 1}) {
       const double expected = buffers->samples[static_cast<std::size_t>(k)] * c.factor;
-      EXPECT_NEAR(ts->column(col)[static_cast<std::size_t>(k)], expected,
-                  1e-6 * std::fabs(expected))
+      EXPECT_NEAR(rec.component[static_cast<std::size_t>(col - 1)][static_cast<std::size_t>(k)],
+                  expected, 1e-6 * std::fabs(expected))
           << "column " << col << " sample " << k;
     }
   }
@@ -155,8 +153,8 @@ TEST_P(RealThreeComponents, ReadInRequestedOrderInMetresPerSecond) {
   // calmpick, guessing GSE from the name, takes the waveforms in file order (E, Z,
   // N) and reports their codes.
   int guess = format::gse;
-  RecordingInfo info;
-  ASSERT_EQ(READERTHW(guess, Name(path), *ts, info, units, console), 0) << console.str();
+  Recording info;
+  ASSERT_EQ(READERTHW(guess, Name(path), NTIME, info, units, console), 0) << console.str();
   EXPECT_EQ(info.channel[0], c.codes[2]);
   EXPECT_EQ(info.channel[1], c.codes[0]);
   EXPECT_EQ(info.station, hdr.station);

@@ -25,12 +25,13 @@ struct Reading {
   std::string console;
 };
 
-Reading read_all(const std::string& text, std::size_t text_capacity = gse::text_capacity,
+Reading read_all(const std::string& text, std::size_t text_capacity = 6 * std::size_t{NTIME},
                  int verbosity = 0) {
   std::stringbuf source(text);
   GseLines in(source);
   auto buffers = std::make_unique<GseBuffers>();
-  buffers->text.resize(text_capacity);
+  buffers->limit(NTIME);
+  buffers->text_capacity = text_capacity;
   std::ostringstream console;
   Reading r;
   for (;;) {
@@ -44,7 +45,8 @@ Reading read_all(const std::string& text, std::size_t text_capacity = gse::text_
     r.waveform.push_back(w);
     if (status != gse::ok) break;
     r.hdr.push_back(hdr);
-    const auto n = static_cast<std::size_t>(std::min(hdr.samps, NTIME));
+    // A waveform above the limit is read to its header only: no samples.
+    const std::size_t n = hdr.samps > NTIME ? 0 : static_cast<std::size_t>(hdr.samps);
     r.samples.emplace_back(buffers->samples.begin(), buffers->samples.begin() + n);
   }
   r.console = console.str();
@@ -371,7 +373,7 @@ TEST(Gsein, Gse1ChecksumOfElevenCharactersIsReadWhole) {
 }
 
 TEST(Gsein, VerbosityAboveZeroTracesTheVersion) {
-  const auto r = read_all(wid2_fields + "\nDAT2\n1 2 3\nCHK2 6\n", gse::text_capacity, 1);
+  const auto r = read_all(wid2_fields + "\nDAT2\n1 2 3\nCHK2 6\n", 6 * std::size_t{NTIME}, 1);
   EXPECT_EQ(r.console, " -- reading GSE2.0 format data\n");
 }
 

@@ -56,12 +56,12 @@ class MiniseedRead : public ::testing::Test {
     return path;
   }
   int read(const ChannelRequest& want = {}, Voice voice = Voice::ratiospec) {
-    return read_miniseed(Name(path), want, voice, *ts, info, units, console);
+    return read_miniseed(Name(path), want, voice, NTIME, info, units, console);
   }
   // Column c holds n samples of channel from sample first on.
   void expect_column(int c, const std::string& channel, std::int64_t first, int n,
                      bool fraction = false) {
-    const auto col = ts->column(c);
+    const std::vector<float>& col = info.component[static_cast<std::size_t>(c - 1)];
     for (int i = 0; i < n; ++i) {
       ASSERT_EQ(col[i], static_cast<float>(value(channel, first + i, fraction)))
           << "column " << c << " sample " << i;
@@ -70,8 +70,7 @@ class MiniseedRead : public ::testing::Test {
 
   test::TempDir dir;
   std::string path = dir.file("rec.mseed");
-  std::unique_ptr<TIMESERIES> ts = std::make_unique<TIMESERIES>();
-  RecordingInfo info;
+  Recording info;
   UnitTable units;
   std::ostringstream console;
 };
@@ -94,7 +93,7 @@ TEST_P(MiniseedRoundTrip, EverySampleComesBackInItsColumn) {
   write(blocks, GetParam().interleave);
   ASSERT_EQ(read(), read_status::ok) << console.str();
   EXPECT_EQ(console.str(), "");
-  EXPECT_EQ(info.nsamp, 1500);
+  EXPECT_EQ(info.nsamp(), 1500);
   EXPECT_EQ(info.dt, 0.01f);
   EXPECT_EQ(info.station, "SYN");
   EXPECT_EQ(info.channel[0], "BHZ");
@@ -132,7 +131,7 @@ TEST_F(MiniseedRead, ChannelsAreCutToTheirCommonSpan) {
   e.start_us += 100;
   write({block("BHZ", 0, 1000), block("BHN", 5, 895), e});
   ASSERT_EQ(read(), read_status::ok) << console.str();
-  EXPECT_EQ(info.nsamp, 895);
+  EXPECT_EQ(info.nsamp(), 895);
   expect_column(1, "BHZ", 5, 895);
   expect_column(2, "BHN", 5, 895);
   expect_column(3, "BHE", 5, 895);
@@ -144,7 +143,7 @@ TEST_F(MiniseedRead, BreaksOutsideTheCommonSpanAreAccepted) {
   write({block("BHZ", 0, 100), block("BHZ", 90, 110), block("BHZ", 300, 800),
          block("BHN", 300, 600), block("BHN", 950, 100), block("BHE", 300, 600)});
   ASSERT_EQ(read(), read_status::ok) << console.str();
-  EXPECT_EQ(info.nsamp, 600);
+  EXPECT_EQ(info.nsamp(), 600);
   expect_column(1, "BHZ", 300, 600);
   expect_column(2, "BHN", 300, 600);
 }
@@ -206,7 +205,7 @@ TEST_F(MiniseedRead, SampleLimitHoldsOnTheCommonSpan) {
 TEST_F(MiniseedRead, RealRecordingHasItsDocumentedShape) {
   path = std::string(HV_SOURCE_DIR) + "/data/UT.STN11.A2_C50.miniseed";
   ASSERT_EQ(read(), read_status::ok) << console.str();
-  EXPECT_EQ(info.nsamp, 180001);
+  EXPECT_EQ(info.nsamp(), 180001);
   EXPECT_EQ(info.dt, 0.01f);
   EXPECT_EQ(info.station, "STN11");
   EXPECT_EQ(info.channel[0], "BHZ");
@@ -422,21 +421,19 @@ INSTANTIATE_TEST_SUITE_P(
 // channels, the labels are the codes and counts, and the samples are as recorded.
 TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
   write({block("HHZ", 0, 200), block("HHN", 0, 200), block("HHE", 0, 200)});
-  WINDOWS windows;
   WindowEntry w;
   w.file = path;
   w.format = format::miniseed;
   w.channel = {Text<3>("HHN"), Text<3>("HHE"), Text<3>("HHZ")};
   w.station = "SYN";
-  windows.entry.push_back(w);
-  ASSERT_EQ(READERTH(1, windows, *ts, units, console), 0) << console.str();
-  EXPECT_EQ(ts->nsamp, 200);
-  EXPECT_EQ(ts->dt, 0.01f);
-  EXPECT_EQ(windows(1).labels[0], "HHN");
-  EXPECT_EQ(windows(1).labels[3], "counts");
+  ASSERT_EQ(READERTH(w, NTIME, info, units, console), 0) << console.str();
+  EXPECT_EQ(info.nsamp(), 200);
+  EXPECT_EQ(info.dt, 0.01f);
+  EXPECT_EQ(info.labels[0], "HHN");
+  EXPECT_EQ(info.labels[3], "counts");
   // HHN holds 20000 + i.
-  EXPECT_FLOAT_EQ(ts->column(1)[0], 20000.0f);
-  EXPECT_FLOAT_EQ(ts->column(1)[199], 20199.0f);
+  EXPECT_FLOAT_EQ(info.component[0][0], 20000.0f);
+  EXPECT_FLOAT_EQ(info.component[0][199], 20199.0f);
 }
 
 // Through calmpick's dispatcher without a guess: KAF, DuneHeron and GSE decline, then
@@ -444,13 +441,13 @@ TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
 TEST_F(MiniseedRead, ReaderthwFallsBackToMiniseed) {
   write({block("BHE", 0, 200), block("BHN", 0, 200), block("BHZ", 0, 200)});
   int format = format::unknown;
-  ASSERT_EQ(READERTHW(format, Name(path), *ts, info, units, console), 0) << console.str();
+  ASSERT_EQ(READERTHW(format, Name(path), NTIME, info, units, console), 0) << console.str();
   EXPECT_EQ(format, format::miniseed);
   EXPECT_EQ(info.channel[0], "BHZ");
   EXPECT_EQ(info.channel[2], "BHE");
   EXPECT_EQ(info.station, "SYN");
-  EXPECT_EQ(ts->nsamp, 200);
-  EXPECT_EQ(ts->dt, 0.01f);
+  EXPECT_EQ(info.nsamp(), 200);
+  EXPECT_EQ(info.dt, 0.01f);
   expect_column(1, "BHZ", 0, 200);
 }
 

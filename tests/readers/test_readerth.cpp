@@ -44,19 +44,18 @@ class DispatchTest : public ::testing::Test {
     windows.entry.push_back(w);
     return windows.entry.back();
   }
-  int readerth(int entry) { return READERTH(entry, windows, *ts, units, console); }
+  int readerth(int entry) { return READERTH(windows(entry), NTIME, rec, units, console); }
   int readerthw(int& format, const std::string& path) {
-    return READERTHW(format, Name(path), *ts, info, units, console);
+    return READERTHW(format, Name(path), NTIME, rec, units, console);
   }
   std::vector<std::string> lines() const { return test::split_lines(console.str()); }
 
   test::TempDir dir;
   WINDOWS windows;
   PARAMETERS par;
-  std::unique_ptr<TIMESERIES> ts = std::make_unique<TIMESERIES>();
+  Recording rec;
   UnitTable units;
   std::ostringstream console;
-  RecordingInfo info;
 };
 
 TEST_F(DispatchTest, ReaderthTakesIntervalAndLabelsFromKaf) {
@@ -66,14 +65,13 @@ TEST_F(DispatchTest, ReaderthTakesIntervalAndLabelsFromKaf) {
   par.offset_rem = "no";
   ASSERT_EQ(readerth(1), 0) << console.str();
   EXPECT_EQ(console.str(), "");
-  EXPECT_EQ(ts->nsamp, 2);
-  EXPECT_EQ(ts->dt, 1.0f / 100.0f);
-  const auto& labels = windows(1).labels;
-  EXPECT_EQ(labels[0], "VERTICAL_COM");
-  EXPECT_EQ(labels[1], "N");
-  EXPECT_EQ(labels[2], "E");
-  EXPECT_EQ(labels[3], "counts");
-  EXPECT_EQ(ts->column(3)[1], -0.6f);
+  EXPECT_EQ(rec.nsamp(), 2);
+  EXPECT_EQ(rec.dt, 1.0f / 100.0f);
+  EXPECT_EQ(rec.labels[0], "VERTICAL_COM");
+  EXPECT_EQ(rec.labels[1], "N");
+  EXPECT_EQ(rec.labels[2], "E");
+  EXPECT_EQ(rec.labels[3], "counts");
+  EXPECT_EQ(rec.component[2][1], -0.6f);
 }
 
 // One failing KAF file and the lines each dispatcher prints for it; "FILE" stands for
@@ -108,7 +106,7 @@ TEST_P(KafFailureMessages, RatiospecForm) {
   add_entry(path);
   EXPECT_EQ(readerth(1), 1);
   EXPECT_EQ(lines(), expand(GetParam().ratiospec, path));
-  EXPECT_EQ(ts->nsamp, 0);
+  EXPECT_EQ(rec.nsamp(), 0);
 }
 
 TEST_P(KafFailureMessages, CalmpickForm) {
@@ -178,43 +176,21 @@ TEST_F(DispatchTest, NoFreeUnitHasNoFileLine) {
                                                "  no unused logical unit could be obtained"}));
 }
 
-TEST_F(DispatchTest, SameRecordingIsReadOnceAnotherStationOrChannelAgain) {
-  const std::string path = write("a.kaf", kaf_text(minimal_header(), test::two_samples));
-  par.offset_rem = "no";
-  add_entry(path);
-  add_entry(path);
-  add_entry(path).station = "OTHER";
-  add_entry(path).channel[1] = "X";
-  ASSERT_EQ(readerth(1), 0);
-  std::filesystem::remove(path);
-  ASSERT_EQ(readerth(2), 0) << console.str();
-  EXPECT_EQ(windows(2).labels, windows(1).labels);
-  EXPECT_EQ(console.str(), "");
-  for (int entry : {3, 4}) {
-    console.str("");
-    EXPECT_EQ(readerth(entry), 1) << "entry " << entry << " was not read again";
-    EXPECT_EQ(lines().front(), "  RKAF : this file cannot be opened");
-  }
-}
-TEST_F(DispatchTest, SamplingIntervalMustMatchTheFirstRecording) {
-  const auto rate = [this](const std::string& name, const std::string& value) {
-    return write(name, kaf_text(with_line(minimal_header(), "SAMP_FREQ", "SAMP_FREQ = " + value),
-                                test::two_samples));
-  };
-  par.offset_rem = "no";
-  add_entry(rate("a.kaf", "100"));
-  add_entry(rate("b.kaf", "1.0D2"));
-  const std::string slower = rate("c.kaf", "50");
-  add_entry(slower);
-  add_entry(rate("d.kaf", "100.001"));
-  ASSERT_EQ(readerth(1), 0);
-  EXPECT_EQ(readerth(2), 0) << "the same rate written differently";
-  EXPECT_EQ(readerth(3), 1);
-  EXPECT_EQ(lines(), (std::vector<std::string>{"  READERTH: sampling rate previously found :  0.01",
-                                               "            present sampling rate :  0.02",
-                                               file_line(slower)}));
-  EXPECT_EQ(readerth(4), 1) << "any difference counts";
-  EXPECT_EQ(ts->dt, 0.01f);
+// Consecutive window lines of one recording share its read; another station,
+// channel, format or file is read again.
+TEST_F(DispatchTest, SameRecordingOnlyForTheSameFileStationChannelsAndFormat) {
+  const WindowEntry first = add_entry("a.kaf");
+  std::vector<std::pair<std::string, WindowEntry>> cases(5, {"same", first});
+  cases[1] = {"station", first};
+  cases[1].second.station = "OTHER";
+  cases[2] = {"channel", first};
+  cases[2].second.channel[1] = "X";
+  cases[3] = {"format", first};
+  cases[3].second.format = 4;
+  cases[4] = {"file", first};
+  cases[4].second.file = "b.kaf";
+  for (const auto& [what, entry] : cases)
+    EXPECT_EQ(same_recording(first, entry), what == "same") << what;
 }
 struct OffsetCase {
   std::string value;
@@ -237,21 +213,19 @@ TEST_P(OffsetOption, ConditionsTheWholeRecording) {
   // The recording as read, conditioned as the computation does it.
   const Parsed<Conditioning> parsed = parse_offset_rem(par.offset_rem.view());
   Notices notes = test::refusal_of(parsed);
-  const auto n = static_cast<std::size_t>(ts->nsamp);
   const int status =
       parsed.ok()
-          ? condition_recording(
-                *parsed.value, ts->dt,
-                {ts->column(1).first(n), ts->column(2).first(n), ts->column(3).first(n)}, notes)
+          ? condition_recording(*parsed.value, rec.dt,
+                                {rec.component[0], rec.component[1], rec.component[2]}, notes)
           : 1;
   console << test::rendered(notes, par);
   EXPECT_EQ(status, c.status);
   EXPECT_EQ(console.str().substr(0, c.message.size()), c.message);
   if (c.status != 0) return;
   EXPECT_EQ(console.str(), "");
-  EXPECT_EQ(ts->column(1)[0], c.first);
-  EXPECT_EQ(ts->column(2)[2], c.first == 1.0f ? 9.0f : 4.0f);
-  EXPECT_EQ(ts->column(3)[0], c.first == 1.0f ? 30.0f : -20.0f);
+  EXPECT_EQ(rec.component[0][0], c.first);
+  EXPECT_EQ(rec.component[1][2], c.first == 1.0f ? 9.0f : 4.0f);
+  EXPECT_EQ(rec.component[2][0], c.first == 1.0f ? 30.0f : -20.0f);
 }
 
 const std::string refused = "   ERROR in 'offset removal' parameter: ";
@@ -294,13 +268,13 @@ TEST_P(CalmpickGuess, KafIsFoundWhateverTheGuess) {
   ASSERT_EQ(readerthw(format, path), 0) << console.str();
   EXPECT_EQ(format, 2);
   EXPECT_EQ(console.str(), "");
-  EXPECT_EQ(info.channel[0], "Z");
-  EXPECT_EQ(info.channel[1], "NS");
-  EXPECT_EQ(info.channel[2], "EW");
-  EXPECT_EQ(info.station, "TEST");
-  EXPECT_EQ(ts->nsamp, 2);
-  EXPECT_EQ(ts->dt, 1.0f / 100.0f);
-  EXPECT_EQ(ts->column(1)[1], 4.0f);
+  EXPECT_EQ(rec.channel[0], "Z");
+  EXPECT_EQ(rec.channel[1], "NS");
+  EXPECT_EQ(rec.channel[2], "EW");
+  EXPECT_EQ(rec.station, "TEST");
+  EXPECT_EQ(rec.nsamp(), 2);
+  EXPECT_EQ(rec.dt, 1.0f / 100.0f);
+  EXPECT_EQ(rec.component[0][1], 4.0f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 4, 9),
@@ -309,16 +283,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, CalmpickGuess, ::testing::Values(0, 1, 2, 3, 4, 
 TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   const std::string path = write("noise.txt", "just some text\n");
   int format = 0;
-  info.channel[0] = "Q";
-  info.station = "OLD";
+  rec.channel[0] = "Q";
+  rec.station = "OLD";
   EXPECT_EQ(readerthw(format, path), 1);
   EXPECT_EQ(lines(),
             (std::vector<std::string>{not_kaf_line, file_line(path),
                                       "   format NOT recognised for this file", file_line(path)}));
   EXPECT_EQ(format, 4) << "the last format tried";
-  EXPECT_TRUE(info.channel[0].blank());
-  EXPECT_TRUE(info.station.blank());
-  EXPECT_EQ(ts->nsamp, 0);
+  EXPECT_TRUE(rec.channel[0].blank());
+  EXPECT_TRUE(rec.station.blank());
+  EXPECT_EQ(rec.nsamp(), 0);
 }
 
 // The first sample that is not a finite number, 1-based, whichever component holds
@@ -327,9 +301,10 @@ class FirstNonFinite : public ::testing::TestWithParam<int> {};
 
 TEST_P(FirstNonFinite, IsNumberedFromOne) {
   const int bad = GetParam();
-  auto ts = std::make_unique<TIMESERIES>();
-  if (bad > 0) ts->column(1 + bad % 3)[static_cast<std::size_t>(bad - 1)] = std::nanf("");
-  EXPECT_EQ(first_non_finite(*ts, 10), bad);
+  Recording rec;
+  rec.resize(10);
+  if (bad > 0) rec.component[bad % 3][static_cast<std::size_t>(bad - 1)] = std::nanf("");
+  EXPECT_EQ(first_non_finite(rec), bad);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, FirstNonFinite, ::testing::Values(0, 1, 2, 10),

@@ -21,13 +21,15 @@ class RkafTest : public ::testing::Test {
   // Writes the text as a file and reads it; returns the status.
   int read(const std::string& text, int header_only = 0) {
     test::write_file(path, text);
-    return RKAF(Name(path), NTIME, header_only, *ts, ndat, samp_freq, hdr, units, reason);
+    return RKAF(Name(path), NTIME, header_only, rec, ndat, samp_freq, hdr, units, reason);
   }
-  float sample(int column, int k) const { return ts->column(column)[static_cast<std::size_t>(k)]; }
+  float sample(int column, int k) const {
+    return rec.component[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(k)];
+  }
 
   test::TempDir dir;
   std::string path = dir.file("rec.kaf");
-  std::unique_ptr<TIMESERIES> ts = std::make_unique<TIMESERIES>();
+  Recording rec;
   KAFHDR8 hdr;
   UnitTable units;
   int ndat = 0;
@@ -77,9 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RkafTest, EmptyMissingOrDirectory) {
   EXPECT_EQ(read(""), kaf::line_base + 1);
-  EXPECT_EQ(RKAF(Name(dir.file("none.kaf")), NTIME, 0, *ts, ndat, samp_freq, hdr, units),
+  EXPECT_EQ(RKAF(Name(dir.file("none.kaf")), NTIME, 0, rec, ndat, samp_freq, hdr, units),
             kaf::cannot_open);
-  EXPECT_EQ(RKAF(Name(dir.path().string()), NTIME, 0, *ts, ndat, samp_freq, hdr, units),
+  EXPECT_EQ(RKAF(Name(dir.path().string()), NTIME, 0, rec, ndat, samp_freq, hdr, units),
             kaf::cannot_open);
   EXPECT_EQ(ndat, -12345);
 }
@@ -325,7 +327,7 @@ TEST_F(RkafTest, NdatAtTheDimensionIsReadAndOneMoreIsRefused) {
   EXPECT_EQ(sample(3, NTIME - 1), 3.0f);
 
   const auto over = with_line(minimal_header(), "NDAT", "NDAT = 600002");
-  ts->column(1)[0] = 42.0f;
+  rec.component[0].assign(1, 42.0f);
   EXPECT_EQ(read(kaf_text(over, "")), kaf::too_many_samples);
   EXPECT_EQ(ndat, 600002);
   EXPECT_EQ(sample(1, 0), 42.0f) << "no sample is read past the dimension check";

@@ -119,12 +119,12 @@ TEST(Synth, WrittenKafReadsBackExactly) {
   const auto rec = synth::synthesize(spec);
   synth::write_kaf(path, rec, spec, {"# written by a test", "GAIN = 2"});
 
-  auto ts = std::make_unique<TIMESERIES>();
+  Recording read;
   KAFHDR8 hdr;
   UnitTable units;
   int ndat = 0;
   float samp_freq = 0.0f;
-  ASSERT_EQ(RKAF(Name(path), NTIME, 0, *ts, ndat, samp_freq, hdr, units), kaf::ok);
+  ASSERT_EQ(RKAF(Name(path), NTIME, 0, read, ndat, samp_freq, hdr, units), kaf::ok);
   EXPECT_EQ(ndat, 40001);
   EXPECT_EQ(samp_freq, 100.0f);
   EXPECT_EQ(hdr.sta_code, "ST1");
@@ -132,9 +132,9 @@ TEST(Synth, WrittenKafReadsBackExactly) {
   EXPECT_EQ(hdr.units, "m/s");
   int mismatches = 0;
   for (std::size_t k = 0; k < rec.z.size(); ++k) {
-    mismatches += ts->column(1)[k] != rec.z[k] / 2.0f;
-    mismatches += ts->column(2)[k] != rec.ns[k] / 2.0f;
-    mismatches += ts->column(3)[k] != rec.ew[k] / 2.0f;
+    mismatches += read.component[0][k] != rec.z[k] / 2.0f;
+    mismatches += read.component[1][k] != rec.ns[k] / 2.0f;
+    mismatches += read.component[2][k] != rec.ew[k] / 2.0f;
   }
   EXPECT_EQ(mismatches, 0);
 }

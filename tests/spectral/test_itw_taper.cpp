@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "readers/readerth.hpp"
-#include "readers/records.hpp"
+#include "readers/recording.hpp"
 #include "spectral/apply_taper.hpp"
 #include "spectral/hps.hpp"
 #include "spectral/itw.hpp"
@@ -27,12 +27,11 @@ class ItwTest : public ::testing::Test {
   static constexpr int npts = 1000;
 
   void SetUp() override {
-    ts = std::make_unique<TIMESERIES>();
-    ts->dt = 0.01f;
-    ts->nsamp = npts;
+    rec.dt = 0.01f;
+    rec.resize(npts);
     for (int c = 1; c <= 3; ++c) {
       for (int i = 1; i <= npts; ++i)
-        ts->column(c)[static_cast<std::size_t>(i - 1)] = 1000.0f * c + i;
+        rec.component[c - 1][static_cast<std::size_t>(i - 1)] = 1000.0f * c + i;
     }
     file = "/data/site_A.kaf";
   }
@@ -44,8 +43,8 @@ class ItwTest : public ::testing::Test {
     const bool window_mean =
         parse_offset_rem(offset.view()).value->kind == Conditioning::Kind::window_mean;
     Notices notes;
-    const int status =
-        ITW(ts->column(c), ts->nsamp, ts->dt, start, end, 7, window_mean, out, nout, notes);
+    const int status = ITW(rec.component[c - 1], rec.nsamp(), rec.dt, start, end, 7, window_mean,
+                           out, nout, notes);
     console << test::rendered(notes, {}, file.view());
     return status;
   }
@@ -55,7 +54,7 @@ class ItwTest : public ::testing::Test {
 
   std::string file_line() const { return " " + file.str() + "\n"; }
 
-  std::unique_ptr<TIMESERIES> ts;
+  Recording rec;
   Name file;
   std::vector<float> out;
   int nout = 0;
@@ -161,7 +160,7 @@ TEST_F(ItwTest, CountIsHandedBackForAWindowEndingBeforeItsStart) {
 }
 
 TEST_F(ItwTest, ZeroSamplingIntervalIsRefused) {
-  ts->dt = 0.0f;
+  rec.dt = 0.0f;
   EXPECT_EQ(cut(0.0f, 0.5f), 1);
 }
 
@@ -179,7 +178,7 @@ TEST_F(ItwTest, WindowLongerThanTheWorkVectorIsRefusedWithStatusThree) {
 }
 
 TEST_F(ItwTest, WindowMeanRemovalOnAConstantWindowGivesZeros) {
-  for (std::size_t i = 99; i < 200; ++i) ts->column(2)[i] = 3.3f;
+  for (std::size_t i = 99; i < 200; ++i) rec.component[1][i] = 3.3f;
   ASSERT_EQ(cut(1.0f, 1.99f, 2, "r_mean:win"), 0);
   ASSERT_EQ(nout, 100);
   for (int k = 0; k < nout; ++k) EXPECT_EQ(out[static_cast<std::size_t>(k)], 0.0f) << k;
