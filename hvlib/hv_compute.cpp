@@ -361,7 +361,9 @@ int HvComputation::transform_windows() {
     az_ratios_.emplace(result_.azimuth.count(), result_.nfreq(), result_.nwin);
   }
   WindowLoop loop(*this);
-  return loop.run();
+  const int status = loop.run();
+  current_ = Recording{};  // every window is cut: the samples are no longer needed
+  return status;
 }
 
 int HvComputation::form_ratios() {
@@ -389,20 +391,23 @@ void HvComputation::reject() {
 namespace {
 
 // The columns of the windows used, in window order: the matrix itself when every
-// window is used, else a copy of the kept columns.
-std::vector<float> used_columns(const std::vector<float>& matrix, int nfreq,
-                                const std::optional<WindowRejection>& rejection) {
-  std::vector<float> out = matrix;
-  if (rejection) compact_columns(out, nfreq, rejection->kept);
-  return out;
+// window is used, else the kept columns copied into `copy`.
+std::span<const float> used_columns(const std::vector<float>& matrix, int nfreq,
+                                    const std::optional<WindowRejection>& rejection,
+                                    std::vector<float>& copy) {
+  if (!rejection) return matrix;
+  copy = matrix;
+  compact_columns(copy, nfreq, rejection->kept);
+  return copy;
 }
 
 void average(int geometric, const std::array<std::vector<float>, 3>& matrices, HvResult& r,
              std::array<std::vector<float>, 3>& mean, std::array<std::vector<float>, 3>& sd) {
   const int nfreq = r.nfreq();
-  std::array<std::vector<float>, 3> used;
+  std::array<std::vector<float>, 3> copies;
+  std::array<std::span<const float>, 3> used;
   for (std::size_t c = 0; c < 3; ++c) {
-    used[c] = used_columns(matrices[c], nfreq, r.rejection);
+    used[c] = used_columns(matrices[c], nfreq, r.rejection, copies[c]);
     mean[c].assign(static_cast<std::size_t>(nfreq), 0.0f);
     sd[c].assign(static_cast<std::size_t>(nfreq), 0.0f);
   }
@@ -433,9 +438,13 @@ void HvComputation::average_spectra() {
 int HvComputation::average_ratios() {
   HvResult& r = result_;
   average(1, r.ratios, r, r.mean, r.sd);
-  const std::vector<float> merged = used_columns(r.ratios[0], r.nfreq(), r.rejection);
-  std::vector<float> work(static_cast<std::size_t>(std::max(r.nwin, 1)));
-  int status = COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo, r.notices);
+  int status = 0;
+  {
+    std::vector<float> copy;
+    const std::span<const float> merged = used_columns(r.ratios[0], r.nfreq(), r.rejection, copy);
+    std::vector<float> work(static_cast<std::size_t>(std::max(r.nwin, 1)));
+    status = COMP_F0(merged, work, r.mean[0], r.f, r.nfreq(), r.used, r.rows, r.fo, r.notices);
+  }
   if (const std::optional<float> edge = peak_at_edge(r)) {
     r.notices.push_back(warning_notice(Note::peak_at_grid_edge, {*edge}));
     status = 2;

@@ -103,7 +103,8 @@ class HvComputation {
   // or source_failed() is set when the source had no recording).
   // 1. Reads window 1's recording and conditions it as offset_rem asks.
   int read_first();
-  // The recording being cut (after read_first: window 1's, conditioned).
+  // The recording being cut (after read_first: window 1's, conditioned); let go once
+  // every window is transformed.
   const Recording& current() const { return current_; }
   // 2. The transform length from the longest window and the frequency grid.
   int plan_grid();
