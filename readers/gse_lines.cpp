@@ -34,26 +34,6 @@ std::optional<std::int32_t> to_int(std::string_view text) {
 
 }  // namespace
 
-GseLines::GseLines(std::streambuf& source) : source_(source), buf_(block) {}
-
-bool GseLines::fill() {
-  if (eof_) return false;
-  if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-  }
-  if (end_ == buf_.size()) buf_.resize(buf_.size() + block);
-  const std::streamsize got =
-      source_.sgetn(buf_.data() + end_, static_cast<std::streamsize>(buf_.size() - end_));
-  if (got <= 0) {
-    eof_ = true;
-    return false;
-  }
-  end_ += static_cast<std::size_t>(got);
-  return true;
-}
-
 bool GseLines::line(std::string_view& out) {
   cut_ = false;
   after_value_ = false;
@@ -117,13 +97,7 @@ GseLines::Read GseLines::next_int(std::int32_t& value) {
     }
     if (c == '/') return Read::bad;
     if (quick_int(value)) return Read::value;
-    std::size_t length = 0;
-    for (;;) {
-      std::size_t e = pos_ + length;
-      while (e < end_ && !separates(buf_[e])) ++e;
-      length = e - pos_;
-      if (e < end_ || length > max_value || !fill()) break;
-    }
+    const std::size_t length = value_length(max_value, separates);
     if (length > max_value) return Read::bad;
     const auto v = to_int({buf_.data() + pos_, length});
     if (!v) return Read::bad;

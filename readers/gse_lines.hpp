@@ -8,16 +8,18 @@
 #include <string_view>
 #include <vector>
 
+#include "readers/block_reader.hpp"
+
 namespace hv {
 
 // Reads a text in large blocks and hands out whole lines or free-format integers,
 // without a copy per line. Memory stays bounded whatever the text holds: a line
 // longer than max_line is cut there and the rest of it skipped.
-class GseLines {
+class GseLines : private BlockReader {
  public:
   static constexpr std::size_t max_line = std::size_t{4} << 20;
 
-  explicit GseLines(std::streambuf& source);
+  explicit GseLines(std::streambuf& source) : BlockReader(source) {}
 
   // The next line without its line end; a carriage return before the newline (or
   // before the end of the text) is dropped too, so that files written with CR LF
@@ -36,27 +38,19 @@ class GseLines {
   void skip_line();
 
  private:
-  static constexpr std::size_t block = std::size_t{1} << 20;
   // A longer integer value is refused rather than gathered.
   static constexpr std::size_t max_value = 64;
 
-  // Keeps the unread bytes and reads more after them. False when nothing came.
-  bool fill();
   // The integer at pos_ when it is plainly one and ends inside the buffer; false
   // leaves everything as it was.
   bool quick_int(std::int32_t& value);
   // Keeps the first max_line bytes of the current line apart and skips the rest.
   std::string_view cut_line();
-  bool separates(char c) const {
+  static bool separates(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ',' || c == '/';
   }
 
-  std::streambuf& source_;
-  std::vector<char> buf_;
   std::vector<char> long_line_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  bool eof_ = false;
   bool cut_ = false;
   bool after_value_ = false;  // a comma here separates, it is not a null value
 };

@@ -2,30 +2,11 @@
 #include "readers/text_source.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 
 #include "common/freefmt.hpp"
 
 namespace hv {
-
-bool TextSource::fill() {
-  if (eof_) return false;
-  if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-  }
-  if (end_ == buf_.size()) buf_.resize(2 * buf_.size());
-  const std::streamsize got =
-      source_.sgetn(buf_.data() + end_, static_cast<std::streamsize>(buf_.size() - end_));
-  if (got <= 0) {
-    eof_ = true;
-    return false;
-  }
-  end_ += static_cast<std::size_t>(got);
-  return true;
-}
 
 bool TextSource::line(std::string& out, std::size_t width) {
   out.clear();
@@ -67,14 +48,7 @@ TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
       continue;
     }
     if (c == '/') return Sample::bad_value;
-    std::size_t length = 0;
-    for (;;) {
-      std::size_t e = pos_ + length;
-      while (e < end_ && !ends_value(e)) ++e;
-      length = e - pos_;
-      if (e < end_ || eof_ || length > max_value) break;
-      fill();
-    }
+    const std::size_t length = value_length(max_value, ends_value);
     if (length > max_value) return Sample::bad_value;
     const auto value = parse_real({buf_.data() + pos_, length});
     if (!value) return Sample::bad_value;

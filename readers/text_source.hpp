@@ -10,14 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "readers/block_reader.hpp"
+
 namespace hv {
 
 // Reads a file in large blocks. Memory stays bounded whatever the file holds: long
 // lines are skipped rather than stored, and a sample value longer than one block is
 // refused.
-class TextSource {
+class TextSource : private BlockReader {
  public:
-  explicit TextSource(std::streambuf& source) : source_(source), buf_(block) {}
+  explicit TextSource(std::streambuf& source) : BlockReader(source) {}
 
   // Next line cut to its first `width` characters, without its line end: a newline, a
   // carriage return, or the two together. False at the end of the file.
@@ -33,13 +35,9 @@ class TextSource {
   Sample sample(std::array<float, 3>& v);
 
  private:
-  static constexpr std::size_t block = std::size_t{1} << 20;
   static constexpr std::size_t max_value = block;
 
-  // Keeps the unread bytes and appends the next block. False when nothing came.
-  bool fill();
-  bool ends_value(std::size_t i) const {
-    const char c = buf_[i];
+  static bool ends_value(char c) {
     return c == ' ' || c == ',' || c == '/' || c == '\n' || c == '\r';
   }
   static const char* find_line_end(const char* start, std::size_t avail) {
@@ -57,11 +55,6 @@ class TextSource {
     if ((pos_ < end_ || fill()) && buf_[pos_] == '\n') ++pos_;
   }
 
-  std::streambuf& source_;
-  std::vector<char> buf_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  bool eof_ = false;
   bool lf_pending_ = false;
 };
 
