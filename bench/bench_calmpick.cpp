@@ -56,9 +56,9 @@ int main() {
     int format = 2;
     hv::Recording rec_read;
     hv::UnitTable units;
-    std::ostringstream console;
+    hv::ReadNotes notes;
     const auto t0 = Clock::now();
-    read_status = hv::READERTHW(format, hv::Name(rec), hv::NTIME, rec_read, units, console);
+    read_status = hv::READERTHW(format, hv::Name(rec), hv::NTIME, rec_read, units, notes);
     best_read = std::min(best_read, seconds_since(t0));
     nsamp = rec_read.nsamp();
 

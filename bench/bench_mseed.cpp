@@ -80,9 +80,8 @@ fs::path find_real(const fs::path& exe) {
 
 int read_mseed(const std::string& path, hv::Recording& rec) {
   hv::UnitTable units;
-  std::ostringstream console;
-  return hv::read_miniseed(hv::Name(path), {}, hv::Voice::ratiospec, hv::NTIME, rec, units,
-                           console);
+  hv::ReadNotes notes;
+  return hv::read_miniseed(hv::Name(path), {}, hv::Voice::ratiospec, hv::NTIME, rec, units, notes);
 }
 
 }  // namespace

@@ -79,10 +79,10 @@ int main() {
   want.station = spec.station;
   const auto gse_read = [&](const std::string& path) {
     return [&, path] {
-      std::ostringstream console;
+      hv::ReadNotes notes;
       return hv::read_gse(hv::Name(path), want, hv::Voice::ratiospec, hv::NTIME, read, units,
-                          console) == hv::read_status::ok &&
-             read.nsamp() == hv::NTIME && console.str().empty();
+                          notes) == hv::read_status::ok &&
+             read.nsamp() == hv::NTIME && notes.empty();
     };
   };
   const double cm6_time = best_of_five(gse_read(cm6));

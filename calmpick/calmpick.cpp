@@ -19,6 +19,7 @@
 #include "common/result_file.hpp"
 #include "hvlib/select_windows.hpp"
 #include "hvlib/selection_parameters.hpp"
+#include "messages/read_messages.hpp"
 #include "readers/readerth.hpp"
 #include "readers/records.hpp"
 
@@ -223,7 +224,10 @@ int select_all(std::span<const std::string> args, ResultSet& results, bool& resu
 
     int format = format_preset(path);
     Recording rec;
-    if (READERTHW(format, path, NTIME, rec, units, console) != 0) {
+    ReadNotes notes;
+    const int status = READERTHW(format, path, NTIME, rec, units, notes);
+    report_read(console, notes, Voice::calmpick, path);
+    if (status != 0) {
       error_with_name(console, " Following file can not be read:", path);
       // The windows of the recordings before it are kept: write them out in full.
       out.flush();

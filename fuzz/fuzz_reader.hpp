@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// One reader of the table on arbitrary bytes, in both programs' voices, as the
-// dispatchers call it (including their check of the scaled samples).
+// One reader of the table on arbitrary bytes, for both programs, with the texts of
+// what the read met.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "fuzz/fuzz_support.hpp"
-#include "readers/finite_samples.hpp"
+#include "messages/read_messages.hpp"
 #include "readers/reader_table.hpp"
 #include "readers/records.hpp"
 
@@ -26,10 +26,9 @@ inline int read_with_format(int format, const std::uint8_t* data, std::size_t si
     std::ostringstream console;
     UnitTable units;
     Recording rec;
-    if (reader->read(Name(path), ChannelRequest{}, voice, NTIME, rec, units, console) ==
-        read_status::ok) {
-      check_finite_samples(" fuzz : ", Name(path), rec, console);
-    }
+    ReadNotes notes;
+    reader->read(Name(path), ChannelRequest{}, voice, NTIME, rec, units, notes);
+    report_read(console, notes, voice, Name(path));
   }
   return 0;
 }

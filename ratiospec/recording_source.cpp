@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ratiospec/recording_source.hpp"
 
-#include <sstream>
-
 #include "common/stage_timer.hpp"
+#include "messages/read_messages.hpp"
 #include "readers/readerth.hpp"
 
 namespace hv {
@@ -14,11 +13,11 @@ bool WindowFileSource::same_recording(int w) const {
 
 std::optional<Recording> WindowFileSource::read(int w) {
   const StageTimer timer(reading_seconds_);
-  std::ostringstream console;
+  ReadNotes notes;
   WindowEntry& entry = windows_(w);
   Recording rec;
-  const int status = READERTH(entry, NTIME, rec, units_, console);
-  if (!console.str().empty()) lines_[w] = console.str();
+  const int status = READERTH(entry, NTIME, rec, units_, notes);
+  if (!notes.empty()) lines_[w] = read_messages(notes, Voice::ratiospec, entry.file);
   if (status != 0) return std::nullopt;
   entry.labels = rec.labels;
   return rec;

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/fields.hpp"
-
 namespace hv {
 
 int first_non_finite(const Recording& rec) {
@@ -17,15 +15,6 @@ int first_non_finite(const Recording& rec) {
     first = static_cast<std::size_t>(it - component.begin());
   }
   return first == n ? 0 : static_cast<int>(first) + 1;
-}
-
-int check_finite_samples(std::string_view who, const Name& file, const Recording& rec,
-                         std::ostream& console) {
-  const int bad = first_non_finite(rec);
-  if (bad == 0) return 0;
-  free_line(console, who, "sample", bad, " is not a finite number once scaled", " in file:");
-  free_line(console, file.view());
-  return 1;
 }
 
 }  // namespace hv

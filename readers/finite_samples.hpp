@@ -4,10 +4,6 @@
 // sample would give NaN spectra that look like a result.
 #pragma once
 
-#include <ostream>
-#include <string_view>
-
-#include "common/text.hpp"
 #include "readers/recording.hpp"
 
 namespace hv {
@@ -15,10 +11,5 @@ namespace hv {
 // Position (1-based) of the first sample (over the three components) that is not
 // finite, or 0 when all are.
 int first_non_finite(const Recording& rec);
-
-// 0 when every sample is finite; otherwise 1 after a message that names the routine,
-// the sample and the file.
-int check_finite_samples(std::string_view who, const Name& file, const Recording& rec,
-                         std::ostream& console);
 
 }  // namespace hv

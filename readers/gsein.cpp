@@ -132,16 +132,15 @@ class Fields {
 
 class WaveformReader {
  public:
-  WaveformReader(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out,
-                 std::ostream& console)
-      : in_(in), buf_(buffers), hdr_(hdr), out_(out), console_(console) {}
+  WaveformReader(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out, ReadNotes& notes)
+      : in_(in), buf_(buffers), hdr_(hdr), out_(out), notes_(notes) {}
 
   int read();
 
  private:
   template <typename... Pieces>
   void trace(int level, const Pieces&... pieces) {
-    if (hdr_.verbosity > level) free_line(console_, pieces...);
+    if (hdr_.verbosity > level) out_.trace.push_back(free_text(pieces...));
   }
   int fail(std::string why) {
     out_.failure = std::move(why);
@@ -185,7 +184,7 @@ class WaveformReader {
   GseBuffers& buf_;
   GSEHDR& hdr_;
   GseWaveform& out_;
-  std::ostream& console_;
+  ReadNotes& notes_;
 };
 
 int WaveformReader::read() {
@@ -405,10 +404,9 @@ bool WaveformReader::compressed(int n, std::string_view end_key) {
   const auto limit = static_cast<std::size_t>(buf_.max_samples);
   buf_.samples.resize(std::min(limit, std::max(static_cast<std::size_t>(hdr_.samps), used)));
   const Decoded d = decoder_for(n)({text.data(), used}, buf_.samples);
-  if (d.flag == -1) free_line(console_, "Integer*4 array not large enough !");
+  if (d.flag == -1) notes_.push_back({format::gse, gse::decoder_full, {}, {}, {}});
   if (d.count != hdr_.samps) {
-    free_line(console_, "Error in retrieving correct number of samples !");
-    free_line(console_, "Expected ", hdr_.samps, ", received ", d.count);
+    notes_.push_back({format::gse, gse::count_differs, {hdr_.samps, d.count}, {}, {}});
   }
   if (d.count < hdr_.samps) {
     fail(free_text("the compressed data hold", d.count, " of", hdr_.samps, " samples"));
@@ -483,10 +481,8 @@ int WaveformReader::finish() {
   const std::int64_t read = out_.checksum;
   const bool same = hdr_.version == 1 ? read == computed : (read < 0 ? -read : read) == computed;
   if (!same) {
-    free_line(console_, "Error in checksum in the following waveform");
-    free_line(console_, out_.header_line);
-    free_line(console_, "Read checksum       =", out_.checksum);
-    free_line(console_, "Calculated checksum =", computed);
+    notes_.push_back(
+        {format::gse, gse::checksum_differs, {out_.checksum, computed}, {}, {out_.header_line}});
     out_.checksum = computed;
   }
   trace(2, "-- leaving gsein");
@@ -495,10 +491,10 @@ int WaveformReader::finish() {
 
 }  // namespace
 
-int GSEIN(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out, std::ostream& console) {
+int GSEIN(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out, ReadNotes& notes) {
   hdr.coordsys = Text<12>{};
   out = GseWaveform{};
-  return WaveformReader(in, buffers, hdr, out, console).read();
+  return WaveformReader(in, buffers, hdr, out, notes).read();
 }
 
 }  // namespace hv

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -71,6 +70,12 @@ namespace gse {
 inline constexpr int ok = 0;
 inline constexpr int bad_waveform = 1;  // the waveform after the header line cannot be used
 inline constexpr int end_of_file = 999;
+// Warnings of a waveform that is read: a decoder that filled its store, a decoded
+// count other than the header's (counts: the header's and the decoded), a checksum
+// that does not match (counts: read and computed; text: the header line).
+inline constexpr int decoder_full = 101;
+inline constexpr int count_differs = 103;
+inline constexpr int checksum_differs = 105;
 }  // namespace gse
 
 // The buffers GSEIN fills, owned by its caller and reused for every waveform; they
@@ -91,9 +96,10 @@ struct GseBuffers {
 
 // What GSEIN reports beside the header.
 struct GseWaveform {
-  std::int32_t checksum = 0;  // as read, or the computed one when they differ
-  std::string header_line;    // the WID1/WID2 line, trimmed
-  std::string failure;        // why the waveform cannot be used (status gse::bad_waveform)
+  std::int32_t checksum = 0;       // as read, or the computed one when they differ
+  std::string header_line;         // the WID1/WID2 line, trimmed
+  std::string failure;             // why the waveform cannot be used (status gse::bad_waveform)
+  std::vector<std::string> trace;  // the steps of the read, when hdr.verbosity asks for them
 };
 
 // Reads the next waveform of the message from `in`: searches its WID1 or WID2 line,
@@ -101,7 +107,7 @@ struct GseWaveform {
 // line. Returns gse::ok (also when samps is above max_samples: the header is then read and
 // the data are not), gse::end_of_file when no further header line comes, or
 // gse::bad_waveform with out.failure saying why. A checksum that does not match and
-// a decoded count that is too high are reported on the console and do not fail.
-int GSEIN(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out, std::ostream& console);
+// a decoded count that is too high are warnings added to notes; they do not fail.
+int GSEIN(GseLines& in, GseBuffers& buffers, GSEHDR& hdr, GseWaveform& out, ReadNotes& notes);
 
 }  // namespace hv

@@ -11,8 +11,9 @@ namespace hv {
 
 // Reads the recording at path in the given format (format::unknown: the format is
 // guessed as calmpick guesses it), with the channels and station of a window line.
-// Nothing when it cannot be read; messages then holds the reader's lines.
+// Nothing when it cannot be read. notes receives what the read met (the warnings of
+// a read that succeeds, or why it failed).
 std::optional<Recording> read_recording(const std::string& path, int format,
-                                        const ChannelRequest& want, std::string& messages);
+                                        const ChannelRequest& want, ReadNotes& notes);
 
 }  // namespace hv

@@ -23,18 +23,6 @@ constexpr std::size_t line_width = 200;
 constexpr int max_header_lines = 1000;
 
 // Status codes of READERDH.
-namespace dh {
-constexpr int ok = 0;
-constexpr int no_free_unit = 1;  // GLUN's status
-constexpr int not_found = 5;
-constexpr int too_many_samples = 7;
-constexpr int cannot_open = 9;
-constexpr int read_error = 11;
-constexpr int not_duneheron = 13;
-constexpr int data_short = 15;
-// A gain or conversion value of 0 or one that is not finite.
-constexpr int bad_divisor = 17;
-}  // namespace dh
 
 struct Outcome {
   int status = dh::ok;
@@ -185,52 +173,10 @@ Outcome READERDH(const Name& file, Recording& rec, int max_samples, UnitTable& u
   return out;
 }
 
-// ratiospec's lines for a failed read.
-void report(const Outcome& out, const Name& file, int max_samples, std::ostream& console) {
-  constexpr std::string_view who = " READERDuneHeron : ";
-  switch (out.status) {
-    case dh::no_free_unit:
-      free_line(console, who, "this error should be impossible");
-      free_line(console, " no unused logical unit could be obtained");
-      return;
-    case dh::not_found:
-    case dh::cannot_open:
-      free_line(console, who, "this file cannot be opened");
-      break;
-    case dh::too_many_samples:
-      free_line(console, who, "number of samples      : ", out.nsamp);
-      free_line(console, "        greater than dimension : ", max_samples);
-      break;
-    case dh::read_error:
-      free_line(console, who, "error reading time histories data");
-      break;
-    case dh::not_duneheron:
-      free_line(console, who, "this is NOT a DuneHeron file");
-      if (!out.reason.empty()) free_line(console, who, out.reason);
-      break;
-    case dh::data_short:
-      free_line(console, who, "found less data points than", " those specified in the header");
-      break;
-    default:
-      free_line(console, who, "unexpected status :", out.status);
-      break;
-  }
-  free_line(console, file.view());
-}
-
-// Both voices: samples divided by 0 or by infinity would pass for a recording.
-void report_divisor(std::string_view who, const Outcome& out, const Name& file,
-                    std::ostream& console) {
-  free_line(console, who, "the gain or conversion value on header line", out.line,
-            " is 0 or not finite:");
-  free_line(console, out.line_text);
-  free_line(console, file.view());
-}
-
 }  // namespace
 
 int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice, int max_samples,
-                   Recording& rec, UnitTable& units, std::ostream& console) {
+                   Recording& rec, UnitTable& units, ReadNotes& notes) {
   const Outcome out = READERDH(file, rec, max_samples, units);
   if (out.status == dh::ok) {
     rec.dt = out.dt;
@@ -239,16 +185,14 @@ int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice
     rec.labels = {Text<12>("Vert"), Text<12>("N-S"), Text<12>("E-W"), Text<12>("m/s")};
     return read_status::ok;
   }
-  if (out.status == dh::bad_divisor) {
-    report_divisor(voice == Voice::ratiospec ? " READERDuneHeron : " : " READER_DH : ", out, file,
-                   console);
-    return read_status::failed;
-  }
-  if (voice == Voice::ratiospec) {
-    report(out, file, max_samples, console);
-    return read_status::failed;
-  }
-  return out.status == dh::not_duneheron ? read_status::not_format : read_status::failed;
+  notes.push_back({format::duneheron,
+                   out.status,
+                   {out.nsamp, max_samples, out.line},
+                   {},
+                   {out.reason, out.line_text}});
+  // ratiospec was told the file is DuneHeron: any failure is one.
+  return voice == Voice::calmpick && out.status == dh::not_duneheron ? read_status::not_format
+                                                                     : read_status::failed;
 }
 
 }  // namespace hv

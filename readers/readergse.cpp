@@ -32,50 +32,38 @@ double gse_velocity_factor(const GSEHDR& hdr) {
 namespace {
 
 // One read of a GSE file into the three columns of a recording, shared by both
-// programs' readers; they differ in how they pick the waveforms and in the prefix of
-// their messages.
+// programs' readers, which differ in how they pick the waveforms.
 class Assembly {
  public:
-  Assembly(const Name& file, Voice voice, int max_samples, Recording& rec, UnitTable& units,
-           std::ostream& console)
-      : file_(file),
-        prefix_(voice == Voice::ratiospec ? " READERGSE : " : " READER_GSE : "),
-        max_samples_(max_samples),
-        rec_(rec),
-        units_(units),
-        console_(console) {
+  Assembly(const Name& file, int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes)
+      : file_(file), max_samples_(max_samples), rec_(rec), units_(units), notes_(notes) {
     buffers_.limit(max_samples);
   }
 
-  // Takes a unit and opens the file. 0 or a gse:: status after its message.
+  // Takes a unit and opens the file. 0 or a gse:: status after its note.
   int open();
   // The next waveform: gse::ok, gse::end_of_file, or gse::unreadable_waveform after
-  // its message.
+  // its note.
   int next(GSEHDR& hdr);
   // Checks the waveform against the maximum and the waveforms taken before and
   // stores it in m/s as component `column` (1..3). 0 or a gse:: status after its
-  // message.
+  // note.
   int take(const GSEHDR& hdr, int column);
   void finish(const GSEHDR& hdr, std::string_view station);
 
-  template <typename... Pieces>
-  void say(const Pieces&... pieces) {
-    free_line(console_, prefix_, pieces...);
+  // Adds the note of a failure and returns its status.
+  int fail(int status, std::vector<long long> counts = {}, std::vector<std::string> texts = {},
+           std::vector<float> reals = {}) {
+    notes_.push_back({format::gse, status, std::move(counts), std::move(reals), std::move(texts)});
+    return status;
   }
-  void say_file() {
-    free_line(console_, " in file:");
-    file_line();
-  }
-  void file_line() { free_line(console_, " ", file_.view()); }
-  std::ostream& console() { return console_; }
 
  private:
   const Name& file_;
-  std::string_view prefix_;
   int max_samples_;
   Recording& rec_;
   UnitTable& units_;
-  std::ostream& console_;
+  ReadNotes& notes_;
   std::optional<UnitFile> in_;
   std::optional<GseLines> lines_;
   GseBuffers buffers_;
@@ -86,24 +74,12 @@ class Assembly {
 
 int Assembly::open() {
   int unit = 0;
-  if (units_.GLUN(unit) != 0) {
-    say("this error should be impossible");
-    free_line(console_, " no logical unit available");
-    return gse::no_free_unit;
-  }
-  if (CKESFI(file_)) {
-    say("this file cannot be found :");
-    file_line();
-    return gse::not_found;
-  }
+  if (units_.GLUN(unit) != 0) return fail(gse::no_free_unit);
+  if (CKESFI(file_)) return fail(gse::not_found);
   in_.emplace(units_, unit);
   const std::string path(file_.trimmed());
   // Only regular files: a device or a pipe could hold the read forever.
-  if (!is_regular_input(path) || !in_->open_read(path)) {
-    say("this file cannot be opened");
-    file_line();
-    return gse::cannot_open;
-  }
+  if (!is_regular_input(path) || !in_->open_read(path)) return fail(gse::cannot_open);
   lines_.emplace(*in_->stream().rdbuf());
   return 0;
 }
@@ -111,44 +87,24 @@ int Assembly::open() {
 int Assembly::next(GSEHDR& hdr) {
   INIT_HDRVARS(hdr);
   hdr.verbosity = 0;
-  const int status = GSEIN(*lines_, buffers_, hdr, waveform_, console_);
+  const int status = GSEIN(*lines_, buffers_, hdr, waveform_, notes_);
   if (status != gse::bad_waveform) return status;
-  say("this waveform cannot be read : ", waveform_.failure);
-  free_line(console_, " ", waveform_.header_line);
-  say_file();
-  return gse::unreadable_waveform;
+  return fail(gse::unreadable_waveform, {}, {waveform_.failure, waveform_.header_line});
 }
 
 int Assembly::take(const GSEHDR& hdr, int column) {
-  if (hdr.samps > max_samples_) {
-    say("number of samples      : ", hdr.samps);
-    free_line(console_, "             greater than dimension : ", max_samples_);
-    say_file();
-    return gse::too_many_samples;
-  }
+  if (hdr.samps > max_samples_) return fail(gse::too_many_samples, {hdr.samps, max_samples_});
   if (ref_rate_ < 0.0f) ref_rate_ = hdr.samprat;
   if (ref_count_ < 0) ref_count_ = hdr.samps;
-  if (hdr.samprat != ref_rate_) {
-    say("sampling rate has changed among channels");
-    say_file();
-    return gse::rate_changed;
-  }
-  if (hdr.samps != ref_count_) {
-    say("number of samples has changed among ");
-    free_line(console_, " channels in file:");
-    file_line();
-    return gse::count_changed;
-  }
+  if (hdr.samprat != ref_rate_) return fail(gse::rate_changed);
+  if (hdr.samps != ref_count_) return fail(gse::count_changed);
   // A zero or unbounded factor would turn every sample into 0 or infinity and every
   // spectral ratio into NaN; no count may overflow single precision either.
   const double f = gse_velocity_factor(hdr);
   if (!(f != 0.0 && std::fabs(f) * 2147483648.0 <= std::numeric_limits<float>::max())) {
-    say("channel ", hdr.channel.view(), " of station ", hdr.station.trimmed(),
-        " has no usable calibration (counts to m/s)");
-    free_line(console_, " calib =", hdr.calib, " calper =", hdr.calper,
-              " calib_type =", hdr.calib_type);
-    say_file();
-    return gse::no_conversion;
+    return fail(gse::no_conversion, {hdr.calib_type},
+                {std::string(hdr.channel.view()), std::string(hdr.station.trimmed())},
+                {hdr.calib, hdr.calper});
   }
   const auto c = static_cast<std::size_t>(column - 1);
   std::vector<float>& out = rec_.component[c];
@@ -174,8 +130,8 @@ void Assembly::finish(const GSEHDR& hdr, std::string_view station) {
 }  // namespace
 
 int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Recording& rec,
-              UnitTable& units, std::ostream& console) {
-  Assembly gse(file, Voice::ratiospec, max_samples, rec, units, console);
+              UnitTable& units, ReadNotes& notes) {
+  Assembly gse(file, max_samples, rec, units, notes);
   if (const int status = gse.open(); status != 0) return status;
 
   Text<10> station = want.station;
@@ -199,24 +155,19 @@ int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Rec
     ++found;
   }
   if (found < 3) {
-    gse.say("following channel(s) cannot be found");
-    std::string codes = "  channel(s) : ";
-    for (std::size_t k = 0; k < 3; ++k) {
-      codes += "  ";
-      codes += taken[k] ? Text<3>{}.view() : want.channel[k].view();
-    }
-    free_line(gse.console(), codes);
-    free_line(gse.console(), "  for station : ", station.view());
-    gse.say_file();
-    return gse::channels_missing;
+    std::vector<std::string> missing;
+    for (std::size_t k = 0; k < 3; ++k)
+      missing.emplace_back(taken[k] ? Text<3>{}.view() : want.channel[k].view());
+    missing.emplace_back(station.view());
+    return gse.fail(gse::channels_missing, {}, std::move(missing));
   }
   gse.finish(hdr, station.view());
   return 0;
 }
 
 int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& units,
-               std::ostream& console) {
-  Assembly gse(file, Voice::calmpick, max_samples, rec, units, console);
+               ReadNotes& notes) {
+  Assembly gse(file, max_samples, rec, units, notes);
   if (gse.open() != 0) return read_status::failed;
   GSEHDR hdr;
   for (int column = 1; column <= 3; ++column) {
@@ -229,10 +180,10 @@ int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& uni
 }
 
 int read_gse(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
-             Recording& rec, UnitTable& units, std::ostream& console) {
-  if (voice == Voice::calmpick) return READER_GSE(file, max_samples, rec, units, console);
-  return READERGSE(file, want, max_samples, rec, units, console) == 0 ? read_status::ok
-                                                                      : read_status::failed;
+             Recording& rec, UnitTable& units, ReadNotes& notes) {
+  if (voice == Voice::calmpick) return READER_GSE(file, max_samples, rec, units, notes);
+  return READERGSE(file, want, max_samples, rec, units, notes) == 0 ? read_status::ok
+                                                                    : read_status::failed;
 }
 
 }  // namespace hv

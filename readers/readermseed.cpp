@@ -61,18 +61,23 @@ void add_unique(std::vector<std::string>& items, const std::string& item) {
   if (std::find(items.begin(), items.end(), item) == items.end()) items.push_back(item);
 }
 
-// Prints a failure: the reason after the reader's name, detail lines, the file line.
+// Notes a failure: the reason and its detail lines.
 class Report {
  public:
-  Report(Voice voice, const Name& file, std::ostream& console)
-      : voice_(voice), file_(file), console_(console) {}
+  Report(Voice voice, ReadNotes& notes) : voice_(voice), notes_(notes) {}
 
-  int fail(std::string_view reason, std::initializer_list<std::string> details = {}) const {
-    free_line(console_,
-              voice_ == Voice::ratiospec ? " READERMSEED : " : " READER_MSEED : ", reason);
-    for (const auto& line : details) free_line(console_, line);
-    free_line(console_, file_.view());
+  int fail(std::string reason, std::initializer_list<std::string> details = {},
+           int code = mseed::failed) const {
+    std::vector<std::string> texts{std::move(reason)};
+    texts.insert(texts.end(), details);
+    notes_.push_back({format::miniseed, code, {}, {}, std::move(texts)});
     return read_status::failed;
+  }
+
+  // A choice of channels the reader cannot make: the program tells the user how to
+  // settle it.
+  int fail_choice(std::string reason) const {
+    return fail(std::move(reason), {}, mseed::channel_choice);
   }
 
   // calmpick goes on to its next format without a word; ratiospec was told this is
@@ -82,16 +87,9 @@ class Report {
     return fail("this file is not miniSEED");
   }
 
-  // How the user settles a choice the reader cannot make.
-  std::string choose_hint() const {
-    return voice_ == Voice::ratiospec ? "  name the three channel codes in the window line"
-                                      : "  keep only the three channels to use in the file";
-  }
-
  private:
   Voice voice_;
-  const Name& file_;
-  std::ostream& console_;
+  ReadNotes& notes_;
 };
 
 // One MSRecord reused for every record parsed; msr_parse works on the bytes in memory.
@@ -233,9 +231,8 @@ int pick(const std::vector<Stream>& streams, const ChannelRequest& want, const R
     const std::string ending = " ends in " + std::string(last_letter_words[k]);
     if (fit.empty()) return report.fail("no channel of station " + station + ending, {found});
     if (fit.size() > 1) {
-      return report.fail(
-          "more than one channel of station " + station + ending + " :" + joined(fit),
-          {report.choose_hint()});
+      return report.fail_choice("more than one channel of station " + station + ending + " :" +
+                                joined(fit));
     }
     code[k] = fit.front();
   }
@@ -246,8 +243,7 @@ int pick(const std::vector<Stream>& streams, const ChannelRequest& want, const R
   for (std::size_t a = 0; a < 3; ++a) {
     for (std::size_t b = a + 1; b < 3; ++b) {
       if (code[a] == code[b]) {
-        return report.fail("channel " + code[a] + " is asked for two components",
-                           {report.choose_hint()});
+        return report.fail_choice("channel " + code[a] + " is asked for two components");
       }
     }
   }
@@ -512,9 +508,9 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
 }  // namespace
 
 int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
-                  Recording& rec, UnitTable& units, std::ostream& console) {
+                  Recording& rec, UnitTable& units, ReadNotes& notes) {
   silence_library_log();
-  const Report report(voice, file, console);
+  const Report report(voice, notes);
 
   std::vector<char> bytes;
   if (const int status = load(file, units, report, bytes); status != read_status::ok) return status;

@@ -3,13 +3,18 @@
 // the system calls.
 #pragma once
 
-#include <ostream>
-
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "readers/recording.hpp"
 
 namespace hv {
+
+// Codes of the miniSEED reader's notes; the texts are the reason and its detail
+// lines.
+namespace mseed {
+inline constexpr int failed = 1;
+inline constexpr int channel_choice = 3;  // the program says how to name the channels
+}  // namespace mseed
 
 // Reads three channels of one station from a miniSEED file into rec. Channel k of
 // the request fills component k; a blank code takes the one
@@ -22,8 +27,8 @@ namespace hv {
 //
 // Returns read_status::ok; read_status::not_format, silently, when calmpick asks
 // and the file does not begin with a miniSEED record; read_status::failed after a
-// message naming the reason and the file otherwise.
+// note of the reason otherwise.
 int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
-                  Recording& rec, UnitTable& units, std::ostream& console);
+                  Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

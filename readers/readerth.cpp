@@ -1,11 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readers/readerth.hpp"
 
-#include "common/fields.hpp"
 #include "readers/finite_samples.hpp"
 #include "readers/reader_table.hpp"
 
 namespace hv {
+
+namespace {
+
+// A scale that overflows turns samples infinite, and an infinite sample would give
+// NaN spectra that look like a result: false after a note of the first one.
+bool all_finite(const Recording& rec, ReadNotes& notes) {
+  const int bad = first_non_finite(rec);
+  if (bad != 0) notes.push_back({format::unknown, dispatch::not_finite, {bad}, {}, {}});
+  return bad == 0;
+}
+
+}  // namespace
 
 bool same_recording(const WindowEntry& a, const WindowEntry& b) {
   return a.station == b.station && a.format == b.format && a.channel[0] == b.channel[0] &&
@@ -13,19 +24,18 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b) {
 }
 
 int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTable& units,
-             std::ostream& console) {
+             ReadNotes& notes) {
+  rec = Recording{};
   const ReaderRow* reader = find_reader(entry.format);
   if (reader == nullptr) {
-    free_line(console, "  incorrect format index : ", entry.format, " file:");
-    free_line(console, entry.file.view());
+    notes.push_back({format::unknown, dispatch::bad_format_index, {entry.format}, {}, {}});
     return 1;
   }
-  rec = Recording{};
   rec.format = entry.format;
   const ChannelRequest want{entry.channel, entry.station};
-  if (reader->read(entry.file, want, Voice::ratiospec, max_samples, rec, units, console) !=
+  if (reader->read(entry.file, want, Voice::ratiospec, max_samples, rec, units, notes) !=
           read_status::ok ||
-      check_finite_samples(" READERTH : ", entry.file, rec, console) != 0) {
+      !all_finite(rec, notes)) {
     rec = Recording{};  // nothing of a failed read is kept
     return 1;
   }
@@ -33,16 +43,15 @@ int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTabl
 }
 
 int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, UnitTable& units,
-              std::ostream& console) {
-  // 0 read, 1 a reported failure of a file in this format, 2 not this format;
-  // nothing of a failed attempt is kept.
+              ReadNotes& notes) {
+  // 0 read, 1 a noted failure of a file in this format, 2 not this format; nothing
+  // of a failed attempt is kept.
   const auto attempt = [&](const ReaderRow& reader) {
     rec = Recording{};
     rec.format = reader.format;
     int status =
-        reader.read(file, ChannelRequest{}, Voice::calmpick, max_samples, rec, units, console);
-    if (status == read_status::ok && check_finite_samples(" READERTHW : ", file, rec, console) != 0)
-      status = read_status::failed;
+        reader.read(file, ChannelRequest{}, Voice::calmpick, max_samples, rec, units, notes);
+    if (status == read_status::ok && !all_finite(rec, notes)) status = read_status::failed;
     if (status != read_status::ok) rec = Recording{};
     return status;
   };
@@ -56,8 +65,7 @@ int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, Un
     const int status = attempt(reader);
     if (status != read_status::not_format) return status;
   }
-  free_line(console, "  format NOT recognised for this file");
-  free_line(console, file.view());
+  notes.push_back({format::unknown, dispatch::not_recognised, {}, {}, {}});
   return 1;
 }
 

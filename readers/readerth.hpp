@@ -3,8 +3,6 @@
 // READERTHW (format guessed, with fallback).
 #pragma once
 
-#include <ostream>
-
 #include "common/glun.hpp"
 #include "common/text.hpp"
 #include "readers/recording.hpp"
@@ -14,9 +12,10 @@ namespace hv {
 
 // Reads the recording a window line names, in the line's format and with its
 // channels and station, at most max_samples per component. Returns 0, or 1 after
-// printing why.
+// the note that says why; a failed read leaves rec empty. Notes of a read that
+// succeeds are warnings.
 int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTable& units,
-             std::ostream& console);
+             ReadNotes& notes);
 
 // True when window entries a and b name the same recording, so that it is read once
 // for both.
@@ -24,8 +23,9 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b);
 
 // Reads a recording for calmpick. format: in, the guess (format::unknown for none);
 // out, the format read. Fills rec with the channel codes and station to write into
-// the window file. Returns 0, or 1 after printing why.
+// the window file. Returns 0, or 1 after the note that says why; the notes of every
+// format tried come first.
 int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, UnitTable& units,
-              std::ostream& console);
+              ReadNotes& notes);
 
 }  // namespace hv

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What every recording reader shares: the format indices of the window file, what a
 // window line asks of a recording, the recording a read returns, and the
-// signature of a reader as both dispatchers call it.
+// signature of a reader as both dispatchers call it, with the notes it returns.
 #pragma once
 
 #include <array>
 #include <limits>
 #include <optional>
-#include <ostream>
+#include <string>
 #include <vector>
 
 #include "common/glun.hpp"
@@ -56,14 +56,15 @@ struct Recording {
   }
 };
 
-// Whose console lines a reader prints: ratiospec's dispatcher and calmpick's word
-// some messages differently, and calmpick's DuneHeron reader prints none.
+// Which program a read is for: calmpick reads some formats differently (the GSE
+// waveforms it takes, a miniSEED file that is not one) and words its messages
+// otherwise.
 enum class Voice { ratiospec, calmpick };
 
 // Reader return values.
 namespace read_status {
 inline constexpr int ok = 0;
-inline constexpr int failed = 1;      // a file of this format that cannot be used; reported
+inline constexpr int failed = 1;      // a file of this format that cannot be used
 inline constexpr int not_format = 2;  // not a file of this format; calmpick tries the next
 }  // namespace read_status
 
@@ -76,11 +77,32 @@ std::optional<double> utc_seconds(int year, int month, int day, int hour, int mi
 // data; the two programs pass their storage limit.
 inline constexpr int no_sample_limit = std::numeric_limits<int>::max();
 
+// What a read met, as codes with the values their messages need. Readers print
+// nothing: each program turns the notes into its own texts. A failed read ends with
+// the note that says why; the notes before it, and those of a read that succeeds,
+// are warnings (a GSE checksum that does not match).
+struct ReadNote {
+  int format = format::unknown;  // the reader whose status table `code` is from;
+                                 // format::unknown: the dispatch's own (dispatch::)
+  int code = 0;
+  std::vector<long long> counts;
+  std::vector<float> reals;
+  std::vector<std::string> texts;
+};
+
+using ReadNotes = std::vector<ReadNote>;
+
+// The dispatch's codes.
+namespace dispatch {
+inline constexpr int bad_format_index = 1;  // counts: the index
+inline constexpr int not_recognised = 2;    // no reader takes the file
+inline constexpr int not_finite = 3;        // counts: the first sample that is not finite
+}  // namespace dispatch
+
 // A reader fills rec (samples sized to the data, at most max_samples per component,
-// the interval, codes and labels) and prints its own messages in the given voice.
+// the interval, codes and labels) and adds what it met to notes.
 // It leaves rec.format to the dispatcher.
 using ReadFunction = int (*)(const Name& file, const ChannelRequest& want, Voice voice,
-                             int max_samples, Recording& rec, UnitTable& units,
-                             std::ostream& console);
+                             int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

@@ -226,61 +226,6 @@ int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int
 
 namespace {
 
-struct StatusText {
-  int status;
-  std::string_view text;           // after the routine prefix
-  std::string_view calmpick_text;  // calmpick's pieces joined, where they differ
-  bool file_line;
-};
-
-constexpr std::string_view impossible = "this error should be impossible";
-constexpr std::string_view no_unit = " no unused logical unit could be obtained";
-
-constexpr std::array<StatusText, 8> status_texts = {{
-    {kaf::unit_query_failed, impossible, {}, false},
-    {kaf::no_free_unit, impossible, {}, false},
-    {kaf::cannot_open, "this file cannot be opened", {}, true},
-    {kaf::keys_not_set, "mandatory parameters are not entirely set", {}, true},
-    {kaf::too_many_samples, "number of samples      : ", {}, true},
-    {kaf::bad_sample, "error reading time histories data", {}, true},
-    {kaf::not_finite, "a sample is not a finite number once divided by GAIN", {}, true},
-    {kaf::not_kaf, "the opened file is NOT a current version KAF",
-     "the opened file is NOT a current  version KAF", true},
-}};
-
-}  // namespace
-
-void report_kaf_status(int status, Voice voice, const Name& file, int ndat, int max_samples,
-                       std::string_view reason, std::ostream& console) {
-  if (status == kaf::ok) return;
-  const std::string prefix = voice == Voice::ratiospec ? " RKAF : " : " READER_KAF : ";
-  const auto it = std::find_if(status_texts.begin(), status_texts.end(),
-                               [status](const StatusText& t) { return t.status == status; });
-  bool file_line = true;
-  if (status > kaf::line_base) {
-    free_line(console, prefix, "problem reading line number :", status - kaf::line_base);
-    if (!reason.empty()) free_line(console, prefix, reason);
-  } else if (it == status_texts.end()) {
-    free_line(console, prefix, "unexpected status :", status);
-  } else {
-    const std::string_view text =
-        voice == Voice::calmpick && !it->calmpick_text.empty() ? it->calmpick_text : it->text;
-    if (status == kaf::too_many_samples) {
-      free_line(console, prefix, text, ndat);
-      free_line(console, "        greater than dimension : ", max_samples);
-    } else {
-      free_line(console, prefix, text);
-    }
-    if (status == kaf::unit_query_failed || status == kaf::no_free_unit) {
-      free_line(console, no_unit);
-    }
-    file_line = it->file_line;
-  }
-  if (file_line) free_line(console, file.view());
-}
-
-namespace {
-
 std::optional<double> kaf_start_time(const KAFHDR8& hdr) {
   if (hdr.start_year == kaf::unset_int) return std::nullopt;
   return utc_seconds(hdr.start_year, hdr.start_month, hdr.start_day, hdr.start_hour,
@@ -289,8 +234,8 @@ std::optional<double> kaf_start_time(const KAFHDR8& hdr) {
 
 }  // namespace
 
-int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice voice, int max_samples,
-             Recording& rec, UnitTable& units, std::ostream& console) {
+int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice /*voice*/, int max_samples,
+             Recording& rec, UnitTable& units, ReadNotes& notes) {
   KAFHDR8 hdr;
   int ndat = 0;
   float samp_freq = 0.0f;
@@ -299,7 +244,7 @@ int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice voice, int 
   rec.channel = {Text<3>("Z"), Text<3>("NS"), Text<3>("EW")};
   rec.station = "TEST";
   if (status != kaf::ok) {
-    report_kaf_status(status, voice, file, ndat, max_samples, reason, console);
+    notes.push_back({format::kaf, status, {ndat, max_samples}, {}, {reason}});
     return status == kaf::not_kaf ? read_status::not_format : read_status::failed;
   }
   rec.dt = 1.0f / samp_freq;

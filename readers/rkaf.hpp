@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// KAF ASCII recordings: the reader RKAF and the table that turns its status codes
-// into console lines for both dispatchers.
+// KAF ASCII recordings: the reader RKAF and the reader as the dispatchers call it.
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -50,18 +48,12 @@ int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int
 int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason);
 
-// The KAF reader as both dispatchers call it: RKAF, the labels from the header
-// (CH0_ID, CH1_ID, CH2_ID, UNITS) and the messages of a failed read. ratiospec's
-// lines begin " RKAF : ", calmpick's " READER_KAF : ", which prints some texts in two
-// pieces. The channel codes are "Z", "NS", "EW" and the station "TEST": a KAF file
-// holds one recording, so the window file needs no codes to find it again.
+// The KAF reader as both dispatchers call it: RKAF and the labels from the header
+// (CH0_ID, CH1_ID, CH2_ID, UNITS). A failure gives one note: the RKAF status, NDAT
+// and max_samples as counts, and the reason RKAF gave as text. The channel codes are
+// "Z", "NS", "EW" and the station "TEST": a KAF file holds one recording, so the
+// window file needs no codes to find it again.
 int read_kaf(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
-             Recording& rec, UnitTable& units, std::ostream& console);
-
-// Prints the console lines for a non-zero RKAF status (with the file-name line where
-// the status calls for one). ndat and max_samples fill the dimension message; reason
-// is the text RKAF gave, printed after the line-number message when not empty.
-void report_kaf_status(int status, Voice voice, const Name& file, int ndat, int max_samples,
-                       std::string_view reason, std::ostream& console);
+             Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

@@ -47,6 +47,7 @@
 #include "common/freefmt.hpp"
 #include "common/glun.hpp"
 #include "common/text.hpp"
+#include "messages/read_messages.hpp"
 #include "ratiospec/gtws.hpp"
 #include "readers/gsein.hpp"
 #include "readers/reader_table.hpp"
@@ -90,8 +91,11 @@ struct Recording {
 int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::Recording& data,
                    hv::UnitTable& units, std::ostream& console) {
   format = rec.format;
+  hv::ReadNotes notes;
   if (format == hv::format::unknown) {
-    return hv::READERTHW(format, file, hv::no_sample_limit, data, units, console);
+    const int status = hv::READERTHW(format, file, hv::no_sample_limit, data, units, notes);
+    hv::report_read(console, notes, hv::Voice::calmpick, file);
+    return status;
   }
   const hv::ReaderRow* reader = hv::find_reader(format);
   if (reader == nullptr) {
@@ -100,7 +104,8 @@ int read_recording(const Recording& rec, const hv::Name& file, int& format, hv::
     return 1;
   }
   const int status = reader->read(file, hv::ChannelRequest{rec.channel, rec.station},
-                                  hv::Voice::ratiospec, hv::no_sample_limit, data, units, console);
+                                  hv::Voice::ratiospec, hv::no_sample_limit, data, units, notes);
+  hv::report_read(console, notes, hv::Voice::ratiospec, file);
   return status == hv::read_status::ok ? 0 : 1;
 }
 
@@ -245,10 +250,10 @@ Origin gse_origin(const hv::Name& file, const hv::Recording& info) {
   auto buffers = std::make_unique<hv::GseBuffers>();
   hv::GseWaveform waveform;
   hv::GSEHDR hdr;
-  std::ostringstream quiet;  // the reader has already reported what it found
+  hv::ReadNotes ignored;  // the reader has already reported what it found
   for (;;) {
     hv::INIT_HDRVARS(hdr);
-    const int status = hv::GSEIN(lines, *buffers, hdr, waveform, quiet);
+    const int status = hv::GSEIN(lines, *buffers, hdr, waveform, ignored);
     if (status == hv::gse::end_of_file) return {};
     if (status != hv::gse::ok) continue;
     if (hdr.station.trimmed() != info.station.trimmed() ||

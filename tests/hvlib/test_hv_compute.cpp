@@ -79,9 +79,10 @@ TEST(HvCompute, RefusedOptionStopsBeforeAnyRecordingIsRead) {
 // the same windows and the very numbers of the averaged file.
 TEST(HvCompute, BundledRecordingGivesTheNumbersOfThePrograms) {
   const std::string real = std::string(HV_SOURCE_DIR) + "/data/UT.STN11.A2_C50.miniseed";
-  std::string messages;
-  const std::optional<Recording> rec = read_recording(real, format::miniseed, {}, messages);
-  ASSERT_TRUE(rec) << messages;
+  ReadNotes notes;
+  const std::optional<Recording> rec = read_recording(real, format::miniseed, {}, notes);
+  ASSERT_TRUE(rec);
+  EXPECT_TRUE(notes.empty()) << "nothing to say of a good read";
   SelectionParameters par;
   complete_selection_parameters(par);
   const CalmWindows calm = select_calm_windows(*rec, par);

@@ -9,6 +9,7 @@
 
 #include "readers/readerdh.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/read_console.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth_dh.hpp"
 
@@ -34,7 +35,9 @@ class DuneHeronRead : public ::testing::Test {
     return path;
   }
   int read(const std::string& path, Voice voice = Voice::ratiospec) {
-    return read_duneheron(Name(path), ChannelRequest{}, voice, NTIME, info, units, console);
+    return test::read_into(console, voice, Name(path), [&](ReadNotes& notes) {
+      return read_duneheron(Name(path), ChannelRequest{}, voice, NTIME, info, units, notes);
+    });
   }
   std::vector<std::string> lines() const { return test::split_lines(console.str()); }
   float sample(int column, int k) const {

@@ -11,6 +11,7 @@
 
 #include "readers/readergse.hpp"
 #include "tests/support/messages.hpp"
+#include "tests/support/read_console.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth_gse.hpp"
 
@@ -38,10 +39,14 @@ class ReaderGse : public ::testing::Test {
     ChannelRequest want;
     want.station = station;
     for (std::size_t k = 0; k < 3; ++k) want.channel[k] = codes[k];
-    return READERGSE(Name(path), want, max_samples, info, units, console);
+    return test::read_into(console, Voice::ratiospec, Name(path), [&](ReadNotes& notes) {
+      return READERGSE(Name(path), want, max_samples, info, units, notes);
+    });
   }
   int reader_gse(int max_samples = NTIME) {
-    return READER_GSE(Name(path), max_samples, info, units, console);
+    return test::read_into(console, Voice::calmpick, Name(path), [&](ReadNotes& notes) {
+      return READER_GSE(Name(path), max_samples, info, units, notes);
+    });
   }
   float sample(int column, int k) const {
     return info.component[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(k)];

@@ -8,6 +8,7 @@
 
 #include "readers/readermseed.hpp"
 #include "readers/readerth.hpp"
+#include "tests/support/read_console.hpp"
 #include "tests/support/run.hpp"
 #include "tools/synth_mseed.hpp"
 
@@ -56,7 +57,9 @@ class MiniseedRead : public ::testing::Test {
     return path;
   }
   int read(const ChannelRequest& want = {}, Voice voice = Voice::ratiospec) {
-    return read_miniseed(Name(path), want, voice, NTIME, info, units, console);
+    return test::read_into(console, voice, Name(path), [&](ReadNotes& notes) {
+      return read_miniseed(Name(path), want, voice, NTIME, info, units, notes);
+    });
   }
   // Column c holds n samples of channel from sample first on.
   void expect_column(int c, const std::string& channel, std::int64_t first, int n,
@@ -426,7 +429,9 @@ TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
   w.format = format::miniseed;
   w.channel = {Text<3>("HHN"), Text<3>("HHE"), Text<3>("HHZ")};
   w.station = "SYN";
-  ASSERT_EQ(READERTH(w, NTIME, info, units, console), 0) << console.str();
+  ReadNotes notes;
+  ASSERT_EQ(READERTH(w, NTIME, info, units, notes), 0);
+  EXPECT_TRUE(notes.empty());
   EXPECT_EQ(info.nsamp(), 200);
   EXPECT_EQ(info.dt, 0.01f);
   EXPECT_EQ(info.labels[0], "HHN");
@@ -441,7 +446,8 @@ TEST_F(MiniseedRead, ReaderthReadsFormatFourByTheWindowLine) {
 TEST_F(MiniseedRead, ReaderthwFallsBackToMiniseed) {
   write({block("BHE", 0, 200), block("BHN", 0, 200), block("BHZ", 0, 200)});
   int format = format::unknown;
-  ASSERT_EQ(READERTHW(format, Name(path), NTIME, info, units, console), 0) << console.str();
+  ReadNotes notes;
+  ASSERT_EQ(READERTHW(format, Name(path), NTIME, info, units, notes), 0);
   EXPECT_EQ(format, format::miniseed);
   EXPECT_EQ(info.channel[0], "BHZ");
   EXPECT_EQ(info.channel[2], "BHE");

@@ -14,6 +14,7 @@
 #include "tests/readers/kaf_files.hpp"
 #include "tests/support/notices.hpp"
 #include "tests/support/param_name.hpp"
+#include "tests/support/read_console.hpp"
 #include "tests/support/run.hpp"
 
 namespace hv {
@@ -44,9 +45,15 @@ class DispatchTest : public ::testing::Test {
     windows.entry.push_back(w);
     return windows.entry.back();
   }
-  int readerth(int entry) { return READERTH(windows(entry), NTIME, rec, units, console); }
+  int readerth(int entry) {
+    return test::read_into(console, Voice::ratiospec, windows(entry).file, [&](ReadNotes& notes) {
+      return READERTH(windows(entry), NTIME, rec, units, notes);
+    });
+  }
   int readerthw(int& format, const std::string& path) {
-    return READERTHW(format, Name(path), NTIME, rec, units, console);
+    return test::read_into(console, Voice::calmpick, Name(path), [&](ReadNotes& notes) {
+      return READERTHW(format, Name(path), NTIME, rec, units, notes);
+    });
   }
   std::vector<std::string> lines() const { return test::split_lines(console.str()); }
 
