@@ -12,6 +12,8 @@ PLAN_FILE = "campaign.json"
 COLUMNS = ("station", "x", "y", "status", "windows_kept", "windows_selected", "Fo", "Fo_low",
            "Fo_high", "f0", "A0", "sigma_A_f0", "reliable", "clear_peaks", "failing_criteria",
            "settings_sha256", "version", "note")
+KEYS = ("version", "settings_sha256", "calmpick", "ratiospec", "hvreport", "calmpick_parameters",
+        "ratiospec_parameters", "command", "group")
 NOT_RUN = "its job ended without writing a result"
 
 
@@ -62,7 +64,13 @@ def read_plan(outdir):
     path = os.path.join(outdir, PLAN_FILE)
     try:
         with open(path, encoding="utf-8") as f:
-            return json.load(f)
+            p = json.load(f)
+        if not isinstance(p, dict) or not isinstance(p.get("stations"), list) or \
+                any(k not in p for k in KEYS):
+            raise ValueError("keys are missing")
+        # The folder where the plan is now: a campaign folder may have been moved.
+        p["outdir"] = os.path.abspath(outdir)
+        return p
     except OSError as e:
         raise PlanError(f"{path}: {e.strerror}") from None
     except ValueError as e:
