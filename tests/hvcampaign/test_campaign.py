@@ -188,6 +188,7 @@ class BadInput(unittest.TestCase):
         ("station,recordings\nA,a.kaf\n", ["-j", "0"], "-j"),
         ("station,recordings\nA,a.kaf\n", ["-b", "nowhere"], "calmpick not found in nowhere"),
         ("station,recordings\nA,a.kaf\n", ["--wait"], "go with --slurm"),
+        ("station,recordings\nA,out/A/a.kaf\n", [], "in station A's folder"),
     ]
 
     def test_each_bad_input_is_refused_with_its_reason(self):
@@ -200,6 +201,15 @@ class BadInput(unittest.TestCase):
                     self.assertEqual(run.returncode, 2, run.stderr)
                     self.assertIn(message, run.stderr)
                     self.assertFalse(os.path.exists(os.path.join(d, "out")))
+            # A station's folder is replaced, but only one that a campaign wrote.
+            os.makedirs(os.path.join(d, "out", "A"))
+            for name in ("out/A/keep", "t.csv"):
+                with open(os.path.join(d, name), "w", encoding="utf-8") as f:
+                    f.write("station,recordings\nA,a.kaf\n")
+            run = hvcampaign(d, "t.csv", "t.csv", "t.csv", "out", timeout=60)
+            self.assertEqual((run.returncode, os.listdir(os.path.join(d, "out", "A"))),
+                             (2, ["keep"]), run.stderr)
+            self.assertIn("is not a station folder of an earlier campaign", run.stderr)
 
 
 if __name__ == "__main__":

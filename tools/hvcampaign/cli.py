@@ -27,6 +27,10 @@ class UsageError(Exception):
     pass
 
 
+class Refused(Exception):
+    """An input the campaign cannot run with."""
+
+
 class _Parser(argparse.ArgumentParser):
     def error(self, message):
         raise UsageError(message)
@@ -65,9 +69,25 @@ def _programs(bin_dir):
         path = os.path.join(bin_dir, name) if bin_dir else shutil.which(name)
         if not path or not os.path.isfile(path) or not os.access(path, os.X_OK):
             where = f"in {bin_dir}" if bin_dir else "on PATH"
-            raise engines.EngineError(f"{name} not found {where}")
+            raise Refused(f"{name} not found {where}")
         found[name] = os.path.abspath(path)
     return found
+
+
+def _check_station_folders(stations, outdir, inputs):
+    """A station's folder is replaced when it runs: refuse a campaign that would remove
+    an input with it, or a folder that no earlier campaign wrote."""
+    for s in stations:
+        folder = os.path.realpath(os.path.join(outdir, s.name))
+        for path in inputs + s.recordings:
+            if os.path.realpath(path).startswith(folder + os.sep):
+                raise Refused(f"{path} is in station {s.name}'s folder {folder}, which "
+                                 "would be removed: choose another output folder")
+        if os.path.isdir(folder) and os.listdir(folder) and not any(
+                os.path.lexists(os.path.join(folder, f))
+                for f in ("list.txt", station_mod.ROW_FILE)):
+            raise Refused(f"{folder} is not a station folder of an earlier campaign; "
+                             "remove it or choose another output folder")
 
 
 def _finish(rows, outdir, out):
@@ -86,10 +106,12 @@ def _campaign(args, out):
         raise UsageError("--group, --sbatch and --wait go with --slurm")
     for path in (args.table, args.calmpick_parameters, args.ratiospec_parameters):
         if not os.path.isfile(path) or not os.access(path, os.R_OK):
-            raise UsageError(f"cannot read {path}")
+            raise Refused(f"cannot read {path}")
     stations = stations_mod.read_table(args.table)
     programs = _programs(args.bin_dir)
     outdir = os.path.abspath(args.outdir)
+    _check_station_folders(stations, outdir, [args.table, args.calmpick_parameters,
+                                              args.ratiospec_parameters])
     os.makedirs(outdir, exist_ok=True)
     p = plan_mod.make_plan(stations, os.path.abspath(args.calmpick_parameters),
                            os.path.abspath(args.ratiospec_parameters), outdir, programs,
@@ -116,7 +138,10 @@ def _campaign(args, out):
     jobs = args.jobs or os.cpu_count() or 1
     # The cores are shared out between the stations that run at once.
     os.environ.setdefault("HV_THREADS", str(max(1, (os.cpu_count() or 1) // jobs)))
-    engines.run_parallel(p, jobs, out)
+    failed_jobs = engines.run_parallel(p, jobs, out)
+    if failed_jobs:
+        print(f"hvcampaign: {failed_jobs} station jobs ended in error; their rows say 'job'",
+              file=sys.stderr)
     return _finish(summary.write(p), outdir, out)
 
 
@@ -126,7 +151,7 @@ def _run_task(outdir, task, out):
     group = p.get("group", 1)
     indices = range(task * group, min((task + 1) * group, len(p["stations"])))
     if not indices:
-        raise UsageError(f"task {task}: the campaign has {len(p['stations'])} stations")
+        raise Refused(f"task {task}: the campaign has {len(p['stations'])} stations")
     for k in indices:
         print(station_mod.describe(station_mod.run_station(p, k)), file=out, flush=True)
     return 0
@@ -150,8 +175,12 @@ def main(argv, out=sys.stdout, err=sys.stderr):
         return _campaign(_parser().parse_args(argv), out)
     except UsageError as e:
         print(f"hvcampaign: {e} (use: {USAGE})", file=err)
-    except (stations_mod.TableError, plan_mod.PlanError, engines.EngineError) as e:
+    except (Refused, stations_mod.TableError, plan_mod.PlanError, engines.EngineError) as e:
         print(f"hvcampaign: {e}", file=err)
     except OSError as e:
         print(f"hvcampaign: {e.filename or ''}: {e.strerror}", file=err)
+    except KeyboardInterrupt:
+        print("hvcampaign: interrupted; hvcampaign --summarize OUTDIR gathers what ended",
+              file=err)
+        return 130
     return 2
