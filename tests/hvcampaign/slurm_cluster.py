@@ -54,8 +54,6 @@ TaskPlugin=task/none
 SelectType=select/cons_tres
 SelectTypeParameters=CR_Core
 ReturnToService=2
-JobAcctGatherType=jobacct_gather/none
-AccountingStorageType=accounting_storage/none
 NodeName=hvnode NodeAddr=127.0.0.1 CPUs=2 State=UNKNOWN
 PartitionName=hv Nodes=hvnode Default=YES MaxTime=60 State=UP
 """)
@@ -90,11 +88,10 @@ PartitionName=hv Nodes=hvnode Default=YES MaxTime=60 State=UP
 
     def stop(self):
         for p in reversed(self.procs):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=15)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    p.wait(timeout=15)
+            p.terminate()
+            try:
+                p.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait(timeout=15)
         self.procs = []

@@ -53,18 +53,17 @@ class Campaign(unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
         d = cls.dir = cls.tmp.name
-        for name, recordings, _, _ in STATIONS:
-            for path, resonance in recordings.items():
-                path = os.path.join(d, "tables", path)
-                os.makedirs(os.path.dirname(path), exist_ok=True)
-                if resonance is None:
-                    with open(path, "w", encoding="utf-8") as f:
-                        f.write("this is no recording\n")
-                    continue
-                duration = "15" if name == "short" else "300"
-                subprocess.run([os.path.join(BIN, "kafgen"), path, "--duration", duration,
-                                "--resonance", str(resonance), "--seed", str(len(path))],
-                               check=True, capture_output=True, timeout=60)
+        for seed, (name, path, resonance) in enumerate(
+                (name, path, hz) for name, recs, _, _ in STATIONS for path, hz in recs.items()):
+            path = os.path.join(d, "tables", path)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            if resonance is None:
+                with open(path, "w", encoding="utf-8") as f:
+                    f.write("this is no recording\n")
+                continue
+            subprocess.run([os.path.join(BIN, "kafgen"), path, "--duration",
+                            "15" if name == "short" else "300", "--resonance", str(resonance),
+                            "--seed", str(seed + 1)], check=True, capture_output=True, timeout=60)
         for name, text in (("tables/stations.csv", TABLE.encode()), ("pick.par", PICK),
                            ("hv.par", HV)):
             with open(os.path.join(d, name), "wb") as f:
@@ -114,18 +113,13 @@ class Campaign(unittest.TestCase):
             self.assertLess(abs(float(row["Fo"]) / resonance - 1), 0.1, row)
             self.assertLess(float(row["Fo_low"]), float(row["Fo"]))
             with open(self.out(name, "criteria.json"), encoding="utf-8") as f:
-                report = json.load(f)
-            failing = [c["key"] for c in report["criteria"] if c["verdict"] == "fail"]
-            self.assertEqual(row["failing_criteria"], ";".join(failing))
-            self.assertEqual(int(row["clear_peaks"]),
-                             sum(c["verdict"] == "pass" for c in report["criteria"]
-                                 if c["group"] == "clear"))
-            self.assertTrue(os.path.getsize(self.out(name, "report.png")) > 0)
-        # Both recordings of a station are in its windows.
+                criteria = json.load(f)["criteria"]
+            self.assertEqual(row["failing_criteria"],
+                             ";".join(c["key"] for c in criteria if c["verdict"] == "fail"))
+            self.assertEqual(int(row["clear_peaks"]), sum(c["verdict"] == "pass" for c in criteria
+                                                          if c["group"] == "clear"))
         with open(self.out("pair", "windows.txt"), encoding="utf-8") as f:
-            text = f.read()
-        self.assertIn('"pair-a.kaf"', text)
-        self.assertIn('"pair-b.kaf"', text)
+            self.assertEqual({x.split()[0] for x in f}, {'"pair-a.kaf"', '"pair-b.kaf"'})
 
     def test_the_summary_does_not_depend_on_the_number_of_jobs(self):
         for name in ("summary.csv", "summary.json"):

@@ -100,7 +100,7 @@ def _finish(rows, outdir, out):
     return 0
 
 
-def _campaign(args, out):
+def _campaign(args, out, err):
     if args.group != 1 and not args.slurm or args.wait and not args.slurm or \
             args.sbatch and not args.slurm:
         raise UsageError("--group, --sbatch and --wait go with --slurm")
@@ -109,6 +109,8 @@ def _campaign(args, out):
             raise Refused(f"cannot read {path}")
     stations = stations_mod.read_table(args.table)
     programs = _programs(args.bin_dir)
+    engine = engines.need("sbatch", "slurm-client") if args.slurm else \
+        engines.need("parallel", "parallel")
     outdir = os.path.abspath(args.outdir)
     _check_station_folders(stations, outdir, [args.table, args.calmpick_parameters,
                                               args.ratiospec_parameters])
@@ -124,12 +126,12 @@ def _campaign(args, out):
             os.remove(os.path.join(outdir, name))
     if args.slurm:
         tasks = -(-len(stations) // args.group)
-        status = engines.submit_slurm(p, tasks, args.jobs, args.sbatch, args.wait, out)
+        status = engines.submit_slurm(engine, p, tasks, args.jobs, args.sbatch, args.wait, out)
         if status is None:
             return 0
         if not os.path.isfile(os.path.join(outdir, "summary.csv")):
             print(f"hvcampaign: the summary job ended with status {status} without a summary "
-                  f"(see {outdir}/{engines.SLURM_FOLDER}/)", file=sys.stderr)
+                  f"(see {outdir}/{engines.SLURM_FOLDER}/)", file=err)
             return 2
         rows = summary.gather(p)
         for row in rows:
@@ -138,10 +140,10 @@ def _campaign(args, out):
     jobs = args.jobs or os.cpu_count() or 1
     # The cores are shared out between the stations that run at once.
     os.environ.setdefault("HV_THREADS", str(max(1, (os.cpu_count() or 1) // jobs)))
-    failed_jobs = engines.run_parallel(p, jobs, out)
+    failed_jobs = engines.run_parallel(engine, p, jobs, out)
     if failed_jobs:
         print(f"hvcampaign: {failed_jobs} station jobs ended in error; their rows say 'job'",
-              file=sys.stderr)
+              file=err)
     return _finish(summary.write(p), outdir, out)
 
 
@@ -172,7 +174,7 @@ def main(argv, out=sys.stdout, err=sys.stderr):
             if len(argv) != 2:
                 raise UsageError("--summarize needs OUTDIR")
             return _summarize(argv[1], out)
-        return _campaign(_parser().parse_args(argv), out)
+        return _campaign(_parser().parse_args(argv), out, err)
     except UsageError as e:
         print(f"hvcampaign: {e} (use: {USAGE})", file=err)
     except (Refused, stations_mod.TableError, plan_mod.PlanError, engines.EngineError) as e:

@@ -18,18 +18,17 @@ class EngineError(Exception):
     pass
 
 
-def _need(program, package):
+def need(program, package):
     path = shutil.which(program)
     if path is None:
         raise EngineError(f"{program} not found on PATH (Debian package {package})")
     return path
 
 
-def run_parallel(p, jobs, out):
+def run_parallel(parallel, p, jobs, out):
     """Runs one task per station, jobs at a time, printing each station's line as it
     ends. Returns the number of tasks that ended in error (not stations that failed:
     those are in their rows)."""
-    parallel = _need("parallel", "parallel")
     n = len(p["stations"])
     # -q quotes the command's words, so that folders with blanks or quotes pass whole.
     args = [parallel, "--will-cite", "--jobs", str(jobs), "--halt", "never", "-q",
@@ -60,11 +59,10 @@ def _script(path, lines):
     os.chmod(path, 0o755)
 
 
-def submit_slurm(p, tasks, throttle, sbatch_args, wait, out):
+def submit_slurm(sbatch, p, tasks, throttle, sbatch_args, wait, out):
     """Writes and submits the array job (tasks tasks, at most throttle at once when
     given) and the summary job that runs once every task ended well. With wait, returns
     the summary job's exit status once it has ended, else None."""
-    sbatch = _need("sbatch", "slurm-client")
     folder = os.path.join(p["outdir"], SLURM_FOLDER)
     os.makedirs(folder, exist_ok=True)
     command = " ".join(shlex.quote(w) for w in p["command"])
