@@ -7,12 +7,13 @@
 # missing).
 #   install_packages.sh build  what the default build (tests and benchmarks
 #                              included), the programs and the report need
-#   install_packages.sh test   that and clang for the fuzz harnesses
+#   install_packages.sh test   that, clang for the fuzz harnesses, and GNU parallel,
+#                              Slurm and munge for the campaign tests
 set -euo pipefail
 [ "${HV_NO_INSTALL:-0}" = 1 ] && exit 0
 packages=(cmake g++ make pkg-config libfftw3-dev libmseed-dev python3 python3-matplotlib
           libgtest-dev libgmock-dev libbenchmark-dev)
-[ "${1:-build}" = test ] && packages+=(clang libclang-rt-14-dev)
+[ "${1:-build}" = test ] && packages+=(clang libclang-rt-14-dev parallel slurm-wlm munge)
 need=()
 for pkg in "${packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
