@@ -35,8 +35,6 @@ bool read_line(std::istream& in, std::string& line, std::size_t keep) {
   return true;
 }
 
-constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
-
 void skip_byte_order_mark(std::istream& in) {
   for (const char expected : byte_order_mark) {
     if (in.peek() != static_cast<unsigned char>(expected)) {

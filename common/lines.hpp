@@ -26,6 +26,7 @@ bool read_line(std::istream& in, std::string& line, std::size_t keep = line_kept
 // Skips the UTF-8 byte-order mark that some editors put at the start of a text file,
 // so that it becomes neither part of the first path nor hides the first keyword. Call
 // it at the start of the stream; anything else is left unread.
+inline constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
 void skip_byte_order_mark(std::istream& in);
 
 }  // namespace hv

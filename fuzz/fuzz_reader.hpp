@@ -3,11 +3,12 @@
 // what the read met.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <string_view>
 
-#include "fuzz/fuzz_support.hpp"
 #include "messages/read_messages.hpp"
 #include "readers/reader_table.hpp"
 #include "readers/records.hpp"
@@ -21,14 +22,15 @@ inline int read_with_format(int format, const std::uint8_t* data, std::size_t si
     std::fprintf(stderr, "no reader for format %d\n", format);
     std::abort();
   }
-  const std::string path = write_input("in.rec", data, size);
+  // The bytes are read in place, as a binding reads a buffer: no file is written.
+  const ReadSource source(Name("fuzz input"), {reinterpret_cast<const char*>(data), size});
   for (const Voice voice : {Voice::ratiospec, Voice::calmpick}) {
     std::ostringstream console;
     UnitTable units;
     Recording rec;
     ReadNotes notes;
-    reader->read(Name(path), ChannelRequest{}, voice, NTIME, rec, units, notes);
-    report_read(console, notes, voice, Name(path));
+    reader->read(source, ChannelRequest{}, voice, NTIME, rec, units, notes);
+    report_read(console, notes, voice, source.name);
   }
   return 0;
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the fuzz harnesses share: the readers take file names, so each input is
-// written to a file in a scratch folder made once per fuzzing process.
+// What the whole-run fuzz harnesses share: the programs take file names, so each
+// input is written to a file in a scratch folder made once per fuzzing process.
 #pragma once
 
 #include <unistd.h>

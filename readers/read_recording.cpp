@@ -5,21 +5,13 @@
 
 namespace hv {
 
-std::optional<Recording> read_recording(const std::string& path, int format,
+std::optional<Recording> read_recording(const ReadSource& source, int format,
                                         const ChannelRequest& want, ReadNotes& notes) {
   UnitTable units;
   Recording rec;
-  int status = 1;
-  if (format == format::unknown) {
-    status = READERTHW(format, Name(path), no_sample_limit, rec, units, notes);
-  } else {
-    WindowEntry entry;
-    entry.file = path;
-    entry.format = format;
-    entry.channel = want.channel;
-    entry.station = want.station;
-    status = READERTH(entry, no_sample_limit, rec, units, notes);
-  }
+  const int status = format == format::unknown
+                         ? READERTHW(format, source, no_sample_limit, rec, units, notes)
+                         : read_in_format(source, format, want, no_sample_limit, rec, units, notes);
   if (status != 0) return std::nullopt;
   return rec;
 }

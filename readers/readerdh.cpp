@@ -7,10 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "common/cmdline.hpp"
-#include "common/fields.hpp"
 #include "common/freefmt.hpp"
 #include "common/lines.hpp"
+#include "readers/source_stream.hpp"
 #include "readers/text_source.hpp"
 
 namespace hv {
@@ -118,23 +117,23 @@ long long sample_count(const Header& h) {
   return static_cast<long long>(count);
 }
 
-Outcome READERDH(const Name& file, Recording& rec, int max_samples, UnitTable& units) {
+Outcome READERDH(const ReadSource& file, Recording& rec, int max_samples, UnitTable& units) {
   Outcome out;
-  int unit = 0;
-  if (units.GLUN(unit) != 0) {
-    out.status = dh::no_free_unit;
-    return out;
+  SourceStream in(file, units);
+  switch (in.open()) {
+    case SourceStream::Status::ok:
+      break;
+    case SourceStream::Status::no_unit:
+      out.status = dh::no_free_unit;
+      return out;
+    case SourceStream::Status::not_found:
+      out.status = dh::not_found;
+      return out;
+    case SourceStream::Status::cannot_open:
+      out.status = dh::cannot_open;
+      return out;
   }
-  if (CKESFI(file)) {
-    out.status = dh::not_found;
-    return out;
-  }
-  UnitFile in(units, unit);
-  if (!in.open_read(file.trimmed())) {
-    out.status = dh::cannot_open;
-    return out;
-  }
-  TextSource src(*in.stream().rdbuf());
+  TextSource src(in.buffer());
 
   Header h;
   if (out = read_header(src, h); out.status != dh::ok) return out;
@@ -149,7 +148,7 @@ Outcome READERDH(const Name& file, Recording& rec, int max_samples, UnitTable& u
   }
 
   const auto n = static_cast<std::size_t>(out.nsamp);
-  rec.resize(storable_samples(n, std::string(file.trimmed())));
+  rec.resize(storable_samples(n, in));
   const std::span<float> c1 = rec.component[0], c2 = rec.component[1], c3 = rec.component[2];
   std::array<float, 3> v{};
   for (std::size_t k = 0; k < n; ++k) {
@@ -175,8 +174,8 @@ Outcome READERDH(const Name& file, Recording& rec, int max_samples, UnitTable& u
 
 }  // namespace
 
-int read_duneheron(const Name& file, const ChannelRequest& /*want*/, Voice voice, int max_samples,
-                   Recording& rec, UnitTable& units, ReadNotes& notes) {
+int read_duneheron(const ReadSource& file, const ChannelRequest& /*want*/, Voice voice,
+                   int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes) {
   const Outcome out = READERDH(file, rec, max_samples, units);
   if (out.status == dh::ok) {
     rec.dt = out.dt;

@@ -29,7 +29,7 @@ inline constexpr int bad_divisor = 17;
 // of a refused divisor as counts; why the file is not DuneHeron (when known) and that
 // line's text as texts. read_status::failed, or read_status::not_format when calmpick
 // asks and the file is not DuneHeron.
-int read_duneheron(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_duneheron(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
                    Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

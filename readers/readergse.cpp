@@ -8,9 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/cmdline.hpp"
-#include "common/fields.hpp"
-#include "common/lines.hpp"
+#include "readers/source_stream.hpp"
 
 namespace hv {
 
@@ -35,12 +33,13 @@ namespace {
 // programs' readers, which differ in how they pick the waveforms.
 class Assembly {
  public:
-  Assembly(const Name& file, int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes)
-      : file_(file), max_samples_(max_samples), rec_(rec), units_(units), notes_(notes) {
+  Assembly(const ReadSource& file, int max_samples, Recording& rec, UnitTable& units,
+           ReadNotes& notes)
+      : in_(file, units), max_samples_(max_samples), rec_(rec), notes_(notes) {
     buffers_.limit(max_samples);
   }
 
-  // Takes a unit and opens the file. 0 or a gse:: status after its note.
+  // Opens the source. 0 or a gse:: status after its note.
   int open();
   // The next waveform: gse::ok, gse::end_of_file, or gse::unreadable_waveform after
   // its note.
@@ -59,12 +58,10 @@ class Assembly {
   }
 
  private:
-  const Name& file_;
+  SourceStream in_;
   int max_samples_;
   Recording& rec_;
-  UnitTable& units_;
   ReadNotes& notes_;
-  std::optional<UnitFile> in_;
   std::optional<GseLines> lines_;
   GseBuffers buffers_;
   GseWaveform waveform_;
@@ -73,15 +70,18 @@ class Assembly {
 };
 
 int Assembly::open() {
-  int unit = 0;
-  if (units_.GLUN(unit) != 0) return fail(gse::no_free_unit);
-  if (CKESFI(file_)) return fail(gse::not_found);
-  in_.emplace(units_, unit);
-  const std::string path(file_.trimmed());
-  // Only regular files: a device or a pipe could hold the read forever.
-  if (!is_regular_input(path) || !in_->open_read(path)) return fail(gse::cannot_open);
-  lines_.emplace(*in_->stream().rdbuf());
-  return 0;
+  switch (in_.open()) {
+    case SourceStream::Status::ok:
+      lines_.emplace(in_.buffer());
+      return 0;
+    case SourceStream::Status::no_unit:
+      return fail(gse::no_free_unit);
+    case SourceStream::Status::not_found:
+      return fail(gse::not_found);
+    case SourceStream::Status::cannot_open:
+      break;
+  }
+  return fail(gse::cannot_open);
 }
 
 int Assembly::next(GSEHDR& hdr) {
@@ -129,7 +129,7 @@ void Assembly::finish(const GSEHDR& hdr, std::string_view station) {
 
 }  // namespace
 
-int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Recording& rec,
+int READERGSE(const ReadSource& file, const ChannelRequest& want, int max_samples, Recording& rec,
               UnitTable& units, ReadNotes& notes) {
   Assembly gse(file, max_samples, rec, units, notes);
   if (const int status = gse.open(); status != 0) return status;
@@ -165,7 +165,7 @@ int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Rec
   return 0;
 }
 
-int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& units,
+int READER_GSE(const ReadSource& file, int max_samples, Recording& rec, UnitTable& units,
                ReadNotes& notes) {
   Assembly gse(file, max_samples, rec, units, notes);
   if (gse.open() != 0) return read_status::failed;
@@ -179,7 +179,7 @@ int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& uni
   return read_status::ok;
 }
 
-int read_gse(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_gse(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
              Recording& rec, UnitTable& units, ReadNotes& notes) {
   if (voice == Voice::calmpick) return READER_GSE(file, max_samples, rec, units, notes);
   return READERGSE(file, want, max_samples, rec, units, notes) == 0 ? read_status::ok

@@ -36,19 +36,19 @@ double gse_velocity_factor(const GSEHDR& hdr);
 // want.channel[0..2], in that order, at station want.station (blank: the station of
 // the first waveform of the file), at most max_samples each, and the rest of rec.
 // Returns 0 or a gse:: status after the note that says why.
-int READERGSE(const Name& file, const ChannelRequest& want, int max_samples, Recording& rec,
+int READERGSE(const ReadSource& file, const ChannelRequest& want, int max_samples, Recording& rec,
               UnitTable& units, ReadNotes& notes);
 
 // Fills the components of rec with the first three waveforms of the file, with their
 // channel codes and station (that of the third). Returns 0; 2 without a note when
 // the file holds fewer than three waveforms; 1 after the note that says why for any
 // other failure.
-int READER_GSE(const Name& file, int max_samples, Recording& rec, UnitTable& units,
+int READER_GSE(const ReadSource& file, int max_samples, Recording& rec, UnitTable& units,
                ReadNotes& notes);
 
 // Either of the two, as the program given reads, as a reader of the dispatch table:
 // 0, 1 (noted) or 2 (not a GSE file; calmpick only).
-int read_gse(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_gse(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
              Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

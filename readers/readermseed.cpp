@@ -6,17 +6,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 #include <initializer_list>
 #include <limits>
 #include <new>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "common/fields.hpp"
+#include "readers/source_stream.hpp"
 
 namespace hv {
 
@@ -132,18 +131,21 @@ std::string source_name(const Stream& s) {
   return s.network + "." + (s.location.empty() ? "--" : s.location);
 }
 
-int load(const Name& file, UnitTable& units, const Report& report, std::vector<char>& bytes) {
-  const std::string path(file.trimmed());
-  int unit = 0;
-  if (units.GLUN(unit) != 0) return report.fail("no logical unit available");
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return report.fail("this file cannot be found");
-  UnitFile in(units, unit);
-  if (!in.open_read(path)) return report.fail("this file cannot be opened");
-  std::fstream& stream = in.stream();
-  stream.seekg(0, std::ios::end);
-  const std::streamoff size = stream.tellg();
-  stream.seekg(0, std::ios::beg);
+int load(const ReadSource& file, UnitTable& units, const Report& report, std::vector<char>& bytes) {
+  SourceStream in(file, units);
+  switch (in.open()) {
+    case SourceStream::Status::ok:
+      break;
+    case SourceStream::Status::no_unit:
+      return report.fail("no logical unit available");
+    case SourceStream::Status::not_found:
+      return report.fail("this file cannot be found");
+    case SourceStream::Status::cannot_open:
+      return report.fail("this file cannot be opened");
+  }
+  std::streambuf& stream = in.buffer();
+  const std::streamoff size = stream.pubseekoff(0, std::ios::end, std::ios::in);
+  stream.pubseekoff(0, std::ios::beg, std::ios::in);
   if (size < 0) return report.fail("this file cannot be read");
   if (size == 0) return report.fail("this file is empty");
   try {
@@ -151,7 +153,7 @@ int load(const Name& file, UnitTable& units, const Report& report, std::vector<c
   } catch (const std::bad_alloc&) {
     return report.fail("this file is too large to be read");
   }
-  if (!stream.read(bytes.data(), size)) return report.fail("this file cannot be read");
+  if (stream.sgetn(bytes.data(), size) != size) return report.fail("this file cannot be read");
   return read_status::ok;
 }
 
@@ -507,7 +509,7 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
 
 }  // namespace
 
-int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_miniseed(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
                   Recording& rec, UnitTable& units, ReadNotes& notes) {
   silence_library_log();
   const Report report(voice, notes);

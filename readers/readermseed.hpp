@@ -28,7 +28,7 @@ inline constexpr int channel_choice = 3;  // the program says how to name the ch
 // Returns read_status::ok; read_status::not_format, silently, when calmpick asks
 // and the file does not begin with a miniSEED record; read_status::failed after a
 // note of the reason otherwise.
-int read_miniseed(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_miniseed(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
                   Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

@@ -25,15 +25,20 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b) {
 
 int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTable& units,
              ReadNotes& notes) {
+  return read_in_format(entry.file, entry.format, {entry.channel, entry.station}, max_samples, rec,
+                        units, notes);
+}
+
+int read_in_format(const ReadSource& source, int format, const ChannelRequest& want,
+                   int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes) {
   rec = Recording{};
-  const ReaderRow* reader = find_reader(entry.format);
+  const ReaderRow* reader = find_reader(format);
   if (reader == nullptr) {
-    notes.push_back({format::unknown, dispatch::bad_format_index, {entry.format}, {}, {}});
+    notes.push_back({format::unknown, dispatch::bad_format_index, {format}, {}, {}});
     return 1;
   }
-  rec.format = entry.format;
-  const ChannelRequest want{entry.channel, entry.station};
-  if (reader->read(entry.file, want, Voice::ratiospec, max_samples, rec, units, notes) !=
+  rec.format = format;
+  if (reader->read(source, want, Voice::ratiospec, max_samples, rec, units, notes) !=
           read_status::ok ||
       !all_finite(rec, notes)) {
     rec = Recording{};  // nothing of a failed read is kept
@@ -42,8 +47,8 @@ int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTabl
   return 0;
 }
 
-int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, UnitTable& units,
-              ReadNotes& notes) {
+int READERTHW(int& format, const ReadSource& file, int max_samples, Recording& rec,
+              UnitTable& units, ReadNotes& notes) {
   // 0 read, 1 a noted failure of a file in this format, 2 not this format; nothing
   // of a failed attempt is kept.
   const auto attempt = [&](const ReaderRow& reader) {

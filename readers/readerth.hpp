@@ -17,6 +17,11 @@ namespace hv {
 int READERTH(const WindowEntry& entry, int max_samples, Recording& rec, UnitTable& units,
              ReadNotes& notes);
 
+// READERTH on any source: a file or bytes in memory, in the format given, with the
+// channels and station asked for.
+int read_in_format(const ReadSource& source, int format, const ChannelRequest& want,
+                   int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes);
+
 // True when window entries a and b name the same recording, so that it is read once
 // for both.
 bool same_recording(const WindowEntry& a, const WindowEntry& b);
@@ -25,7 +30,7 @@ bool same_recording(const WindowEntry& a, const WindowEntry& b);
 // out, the format read. Fills rec with the channel codes and station to write into
 // the window file. Returns 0, or 1 after the note that says why; the notes of every
 // format tried come first.
-int READERTHW(int& format, const Name& file, int max_samples, Recording& rec, UnitTable& units,
-              ReadNotes& notes);
+int READERTHW(int& format, const ReadSource& file, int max_samples, Recording& rec,
+              UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

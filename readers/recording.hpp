@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/glun.hpp"
@@ -99,10 +100,20 @@ inline constexpr int not_recognised = 2;    // no reader takes the file
 inline constexpr int not_finite = 3;        // counts: the first sample that is not finite
 }  // namespace dispatch
 
+// What a reader reads: the file `name`, or, when `bytes` is set, those bytes in
+// memory (a binding's buffer, a fuzz input), named `name` in messages. Bytes take no
+// logical unit and cannot fail to open.
+struct ReadSource {
+  ReadSource(const Name& file) : name(file) {}  // NOLINT: a file name is a source
+  ReadSource(const Name& label, std::string_view data) : name(label), bytes(data) {}
+  Name name;
+  std::optional<std::string_view> bytes;
+};
+
 // A reader fills rec (samples sized to the data, at most max_samples per component,
 // the interval, codes and labels) and adds what it met to notes.
 // It leaves rec.format to the dispatcher.
-using ReadFunction = int (*)(const Name& file, const ChannelRequest& want, Voice voice,
+using ReadFunction = int (*)(const ReadSource& source, const ChannelRequest& want, Voice voice,
                              int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 #include <optional>
 
 #include "common/fields.hpp"
 #include "common/freefmt.hpp"
 #include "readers/finite_samples.hpp"
+#include "readers/source_stream.hpp"
 #include "readers/text_source.hpp"
 
 namespace hv {
@@ -139,13 +139,13 @@ bool convert(const std::array<std::string, keys.size()>& slot, Converted& out) {
 
 }  // namespace
 
-int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
+int RKAF(const ReadSource& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units) {
   std::string reason;
   return RKAF(file, max_samples, header_only, rec, ndat, samp_freq, hdr, units, reason);
 }
 
-int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
+int RKAF(const ReadSource& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason) {
   reason.clear();
   samp_freq = kaf::unset_real;
@@ -155,16 +155,16 @@ int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int
   slot.fill(std::string(unset));
   std::array<int, keys.size()> slot_line{};
 
-  int unit = 0;
-  if (units.GLUN(unit) != 0) return kaf::no_free_unit;
-
-  // Only regular files: a device or a pipe could hold the read forever.
-  const std::string path(file.trimmed());
-  std::error_code ec;
-  if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return kaf::cannot_open;
-  UnitFile in(units, unit);
-  if (!in.open_read(path)) return kaf::cannot_open;
-  TextSource reader(*in.stream().rdbuf());
+  SourceStream in(file, units);
+  switch (in.open()) {
+    case SourceStream::Status::ok:
+      break;
+    case SourceStream::Status::no_unit:
+      return kaf::no_free_unit;
+    default:
+      return kaf::cannot_open;
+  }
+  TextSource reader(in.buffer());
 
   std::string line;
   if (!reader.line(line, header_width)) return kaf::line_base + 1;
@@ -206,7 +206,7 @@ int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int
   if (ndat > std::max(max_samples, 0)) return kaf::too_many_samples;
 
   const auto n = static_cast<std::size_t>(ndat);
-  rec.resize(storable_samples(n, path));
+  rec.resize(storable_samples(n, in));
   const std::span<float> c1 = rec.component[0], c2 = rec.component[1], c3 = rec.component[2];
   std::array<float, 3> v{};
   for (std::size_t k = 0; k < n; ++k) {
@@ -234,8 +234,8 @@ std::optional<double> kaf_start_time(const KAFHDR8& hdr) {
 
 }  // namespace
 
-int read_kaf(const Name& file, const ChannelRequest& /*want*/, Voice /*voice*/, int max_samples,
-             Recording& rec, UnitTable& units, ReadNotes& notes) {
+int read_kaf(const ReadSource& file, const ChannelRequest& /*want*/, Voice /*voice*/,
+             int max_samples, Recording& rec, UnitTable& units, ReadNotes& notes) {
   KAFHDR8 hdr;
   int ndat = 0;
   float samp_freq = 0.0f;

@@ -39,13 +39,13 @@ inline constexpr std::string_view separator = "####--------------------";
 // to the caller) and divides them by GAIN when it is given.
 // ndat and samp_freq receive NDAT and SAMP_FREQ, or kaf::unset_int / kaf::unset_real when the
 // header was not read through. Returns a kaf:: status; prints nothing.
-int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
+int RKAF(const ReadSource& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units);
 
 // As above; for a status 1000 + n whose cause is not plain from the line number (the
 // file ends inside the header, or a value is not valid for its key) reason says why,
 // otherwise it is left empty.
-int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int& ndat,
+int RKAF(const ReadSource& file, int max_samples, int header_only, Recording& rec, int& ndat,
          float& samp_freq, KAFHDR8& hdr, UnitTable& units, std::string& reason);
 
 // The KAF reader as both dispatchers call it: RKAF and the labels from the header
@@ -53,7 +53,7 @@ int RKAF(const Name& file, int max_samples, int header_only, Recording& rec, int
 // and max_samples as counts, and the reason RKAF gave as text. The channel codes are
 // "Z", "NS", "EW" and the station "TEST": a KAF file holds one recording, so the
 // window file needs no codes to find it again.
-int read_kaf(const Name& file, const ChannelRequest& want, Voice voice, int max_samples,
+int read_kaf(const ReadSource& file, const ChannelRequest& want, Voice voice, int max_samples,
              Recording& rec, UnitTable& units, ReadNotes& notes);
 
 }  // namespace hv

@@ -2,7 +2,6 @@
 #include "readers/text_source.hpp"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "common/freefmt.hpp"
 
@@ -67,13 +66,6 @@ TextSource::Sample TextSource::sample(std::array<float, 3>& v) {
     }
     pos_ = end_;
   }
-}
-
-std::size_t storable_samples(std::size_t claimed, const std::string& path) {
-  std::error_code ec;
-  const std::uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) return claimed;
-  return static_cast<std::size_t>(std::min<std::uintmax_t>(claimed, size / 2 + 1));
 }
 
 }  // namespace hv

@@ -58,9 +58,4 @@ class TextSource : private BlockReader {
   bool lf_pending_ = false;
 };
 
-// Samples per component worth storing for a header's count of `claimed`: a sample
-// takes at least two characters, so no more than half the file's bytes can be read,
-// and a false count claims no more memory than the file could fill.
-std::size_t storable_samples(std::size_t claimed, const std::string& path);
-
 }  // namespace hv

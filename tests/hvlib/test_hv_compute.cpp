@@ -80,7 +80,7 @@ TEST(HvCompute, RefusedOptionStopsBeforeAnyRecordingIsRead) {
 TEST(HvCompute, BundledRecordingGivesTheNumbersOfThePrograms) {
   const std::string real = std::string(HV_SOURCE_DIR) + "/data/UT.STN11.A2_C50.miniseed";
   ReadNotes notes;
-  const std::optional<Recording> rec = read_recording(real, format::miniseed, {}, notes);
+  const std::optional<Recording> rec = read_recording(Name(real), format::miniseed, {}, notes);
   ASSERT_TRUE(rec);
   EXPECT_TRUE(notes.empty()) << "nothing to say of a good read";
   SelectionParameters par;

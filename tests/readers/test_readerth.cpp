@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -16,6 +18,9 @@
 #include "tests/support/param_name.hpp"
 #include "tests/support/read_console.hpp"
 #include "tests/support/run.hpp"
+#include "tools/synth.hpp"
+#include "tools/synth_dh.hpp"
+#include "tools/synth_gse.hpp"
 
 namespace hv {
 namespace {
@@ -301,6 +306,92 @@ TEST_F(DispatchTest, CalmpickWithoutGuessTriesKafOnceThenGivesUp) {
   EXPECT_TRUE(rec.station.blank());
   EXPECT_EQ(rec.nsamp(), 0);
 }
+
+// Bytes in memory read exactly as the same bytes in a file, whatever the format:
+// the format found, the samples and codes, and what the read says.
+struct MemoryCase {
+  std::string name;
+  std::function<std::string(const std::string& dir)> write;  // the file's path
+};
+void PrintTo(const MemoryCase& c, std::ostream* os) {
+  *os << c.name;
+}
+class FromMemory : public ::testing::TestWithParam<MemoryCase> {};
+
+TEST_P(FromMemory, ReadsAsTheFileDoes) {
+  test::TempDir dir;
+  const std::string path = GetParam().write(dir.path().string());
+  const std::string bytes = test::read_file(path);
+  std::array<std::string, 2> said;
+  std::array<Recording, 2> rec;
+  std::array<int, 2> status{}, format{};
+  for (std::size_t k = 0; k < 2; ++k) {
+    UnitTable units;
+    ReadNotes notes;
+    const ReadSource source = k == 0 ? ReadSource(path) : ReadSource(Name(path), bytes);
+    status[k] = READERTHW(format[k], source, NTIME, rec[k], units, notes);
+    said[k] = read_messages(notes, Voice::calmpick, source.name);
+  }
+  EXPECT_EQ(status[1], status[0]);
+  EXPECT_EQ(format[1], format[0]);
+  EXPECT_EQ(said[1], said[0]);
+  EXPECT_EQ(rec[1].component, rec[0].component);
+  EXPECT_EQ(rec[1].dt, rec[0].dt);
+  EXPECT_EQ(rec[1].channel, rec[0].channel);
+  EXPECT_EQ(rec[1].start_time, rec[0].start_time);
+}
+
+synth::Recording short_noise() {
+  synth::Spec spec;
+  spec.duration_s = 2.0;
+  return synth::synthesize(spec);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, FromMemory,
+    ::testing::Values(MemoryCase{"kaf_with_byte_order_mark",
+                                 [](const std::string& dir) {
+                                   const std::string path = dir + "/a.kaf";
+                                   test::write_file(
+                                       path, "\xEF\xBB\xBF" +
+                                                 kaf_text(minimal_header(), test::two_samples));
+                                   return path;
+                                 }},
+                      MemoryCase{"kaf_sample_missing",
+                                 [](const std::string& dir) {
+                                   const std::string path = dir + "/b.kaf";
+                                   test::write_file(path, kaf_text(minimal_header(), "1 2 3\n"));
+                                   return path;
+                                 }},
+                      MemoryCase{"duneheron",
+                                 [](const std::string& dir) {
+                                   const std::string path = dir + "/c.dh";
+                                   synth::write_duneheron(path, short_noise());
+                                   return path;
+                                 }},
+                      MemoryCase{"gse",
+                                 [](const std::string& dir) {
+                                   const std::string path = dir + "/d.gse";
+                                   std::vector<synth::GseChannel> channels(3);
+                                   for (std::size_t k = 0; k < 3; ++k) {
+                                     channels[k].channel = std::string(1, "ZNE"[k]);
+                                     channels[k].counts = {1, -2, 3, static_cast<std::int32_t>(k)};
+                                   }
+                                   synth::write_gse(path, channels, {});
+                                   return path;
+                                 }},
+                      MemoryCase{"miniseed",
+                                 [](const std::string&) {
+                                   return std::string(HV_SOURCE_DIR) +
+                                          "/data/UT.STN11.A2_C50.miniseed";
+                                 }},
+                      MemoryCase{"not_a_recording",
+                                 [](const std::string& dir) {
+                                   const std::string path = dir + "/e.txt";
+                                   test::write_file(path, "just some text\n");
+                                   return path;
+                                 }}),
+    [](const auto& info) { return info.param.name; });
 
 // The first sample that is not a finite number, 1-based, whichever component holds
 // it; 0 when every sample is finite.
