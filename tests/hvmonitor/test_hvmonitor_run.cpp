@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@ constexpr std::int64_t hour = 36000;  // samples
 const double t0 = *utc_seconds(2021, 3, 1, 20, 0, 0);
 constexpr std::int64_t switch_at = 10 * hour;  // 2021-03-02T06:00:00
 constexpr std::int64_t total = 30 * hour;
+// The archive's first sample comes 30 s after its first block starts.
+constexpr std::int64_t first_sample = 300;
 // The missing minute, from 2021-03-02T00:30:00 (inside block 5).
 constexpr std::int64_t gap_from = 4 * hour + hour / 2, gap_samples = 600;
 
@@ -109,34 +113,39 @@ int monitor(const TempDir& dir, const std::vector<std::string>& files, int threa
   return status;
 }
 
-class Monitor : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    split_ = new TempDir;
-    // One file per channel per UTC day, listed in no particular order.
+// The archive split one file per channel per UTC day, listed in no particular order,
+// run once with two threads and block files.
+const TempDir& split_run() {
+  static const std::unique_ptr<TempDir> dir = [] {
+    auto d = std::make_unique<TempDir>();
     std::vector<std::string> files;
-    for (const std::int64_t day_start : {std::int64_t{0}, 4 * hour, 28 * hour}) {
-      const std::int64_t day_end = day_start == 0          ? 4 * hour
-                                   : day_start == 4 * hour ? 28 * hour
-                                                           : total;
+    for (const std::int64_t day_start : {first_sample, 4 * hour, 28 * hour}) {
+      const std::int64_t day_end = day_start == first_sample ? 4 * hour
+                                   : day_start == 4 * hour   ? 28 * hour
+                                                             : total;
       for (const synth::MseedBlock& b : slice(day_start, day_end)) {
         const std::string name = b.channel + "_" + std::to_string(day_start) + "_" +
                                  std::to_string(b.start_us) + ".mseed";
-        synth::write_miniseed(split_->file(name), std::vector{b});
+        synth::write_miniseed(d->file(name), std::vector{b});
         files.insert(files.begin(), name);
       }
     }
-    ASSERT_EQ(monitor(*split_, files, 2), monitor_done);
-  }
-  static void TearDownTestSuite() { delete split_; }
-  static TempDir* split_;
+    if (monitor(*d, files, 2) != monitor_done) throw std::runtime_error("the split run failed");
+    return d;
+  }();
+  return *dir;
+}
+
+class Monitor : public ::testing::Test {
+ protected:
+  const TempDir* split_ = &split_run();
 };
-TempDir* Monitor::split_ = nullptr;
 
 TEST_F(Monitor, RowsFollowTheResonanceHourByHourAndTheGapSplitsItsBlock) {
   const Table t = table_of(split_->file("out"));
   ASSERT_EQ(t.rows.size(), 30u);
   EXPECT_EQ(t.rows[0][0], "2021-03-01T20:00:00.000");
+  EXPECT_EQ(t.rows[0][2], "3570.0");
   EXPECT_EQ(t.rows[29][1], "2021-03-03T02:00:00.000");
   for (std::size_t b = 0; b < t.rows.size(); ++b) {
     const double fo = std::stod(t.rows[b][5]);
@@ -160,7 +169,7 @@ TEST_F(Monitor, RowsFollowTheResonanceHourByHourAndTheGapSplitsItsBlock) {
 // One file for all, or one per channel per day, and any thread count: the same bytes.
 TEST_F(Monitor, OneFileAndAnyThreadCountGiveTheSameBytes) {
   TempDir one;
-  synth::write_miniseed(one.file("all.mseed"), slice(0, total), true);
+  synth::write_miniseed(one.file("all.mseed"), slice(first_sample, total), true);
   for (const int threads : {1, 3}) {
     ASSERT_EQ(monitor(one, {"all.mseed"}, threads), monitor_done);
     for (const std::string name : {"out", "out_hv", "out_blk_0005", "out_blk_0030"}) {
@@ -170,13 +179,25 @@ TEST_F(Monitor, OneFileAndAnyThreadCountGiveTheSameBytes) {
   }
 }
 
-// Block 12 (07:00 to 08:00 on the second day) written as a file of its own and run
-// through calmpick and ratiospec gives the same windows, rows and Fo.
-TEST_F(Monitor, ABlockEqualsCalmpickThenRatiospecOnItsOwnFile) {
+// A block, its stretches written as files of their own and run through calmpick
+// and ratiospec, gives the same windows, rows and Fo: block 12 (07:00 to 08:00 on the
+// second day) in one file, block 5 in two files on either side of its gap.
+class MonitorAgreement : public Monitor, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MonitorAgreement, ABlockEqualsCalmpickThenRatiospecOnItsStretchFiles) {
+  const int number = GetParam();
+  const std::int64_t from = (number - 1) * hour, to = number * hour;
   TempDir own;
   const WorkingDirectory here(own.path());
-  synth::write_miniseed("block.mseed", slice(11 * hour, 12 * hour), true);
-  write_file("list", "block.mseed\n");
+  std::string list;
+  for (const auto& [a, b] : {std::pair{from, std::min(to, gap_from)},
+                             std::pair{std::max(from, gap_from + gap_samples), to}}) {
+    if (a >= b) continue;
+    const std::string name = "part" + std::to_string(a) + ".mseed";
+    synth::write_miniseed(name, slice(a, b), true);
+    list += name + "\n";
+  }
+  write_file("list", list);
   write_file("calmpick.par", selection);
   write_file("ratiospec.par", processing);
   ASSERT_EQ(run_calmpick({"list", "calmpick.par", "windows"}).status, 0);
@@ -196,12 +217,18 @@ TEST_F(Monitor, ABlockEqualsCalmpickThenRatiospecOnItsOwnFile) {
     }
     return kept;
   };
-  const std::string block = split_->file("out_blk_0012");
+  char name[32];
+  std::snprintf(name, sizeof name, "out_blk_%04d", number);
+  const std::string block = split_->file(name);
   EXPECT_EQ(after_options(block, false), after_options("result", false));
   EXPECT_EQ(after_options(block, true), after_options("result", true));
   const Table t = table_of(split_->file("out"));
-  EXPECT_EQ(std::to_string(read_lines("windows").size()), t.rows[11][4]);
+  EXPECT_EQ(std::to_string(read_lines("windows").size()),
+            t.rows[static_cast<std::size_t>(number - 1)][4]);
 }
+
+INSTANTIATE_TEST_SUITE_P(Blocks, MonitorAgreement, ::testing::Values(12, 5),
+                         [](const auto& info) { return "block_" + std::to_string(info.param); });
 
 // The site report's criteria, read from each block file, against the table's verdicts.
 TEST_F(Monitor, TheReportsCriteriaOnEachBlockFileGiveTheTablesVerdicts) {
