@@ -238,8 +238,11 @@ int run(std::span<const std::string> args, std::ostream& console, ResultSet& res
   echo.processing_file = processing_file;
   echo.selection = selection;
   echo.monitor = monitor;
+  // The codes come with any sample read: one is enough.
   Recording probe;
-  if (archive.read(archive.pieces(plan.lo, plan.hi).front(), probe, problem) != 0) {
+  StretchPiece first_sample = archive.pieces(plan.lo, plan.hi).front();
+  first_sample.count = 1;
+  if (archive.read(first_sample, probe, problem) != 0) {
     report_archive_problem(console, problem);
     return monitor_archive;
   }
@@ -260,32 +263,35 @@ int run(std::span<const std::string> args, std::ostream& console, ResultSet& res
   HvMatrix hv_matrix;
   Workers workers(threads);
   int with_result = 0;
-  // Blocks go by batches of one per thread: read one after the other here, computed
-  // side by side, written in order, then let go.
+  // Blocks go by batches of one per thread: each is read and computed on its thread,
+  // then the batch is written in order and let go. A record that cannot be decoded
+  // is reported for the first such block in time order, whatever the schedule.
   for (int done = 0; done < plan.count;) {
     const int batch = std::min(threads, plan.count - done);
     std::vector<BlockInput> inputs_now(static_cast<std::size_t>(batch));
-    for (int i = 0; i < batch; ++i) {
-      BlockInput& in = inputs_now[static_cast<std::size_t>(i)];
+    std::vector<ArchiveProblem> problems(static_cast<std::size_t>(batch));
+    std::vector<BlockResult> out(static_cast<std::size_t>(batch));
+    const int inner = std::max(1, threads / batch);
+    workers.run(batch, [&](int i, int) {
+      const auto at = static_cast<std::size_t>(i);
+      BlockInput& in = inputs_now[at];
       in.number = done + i + 1;
       in.start = plan.origin + static_cast<double>(plan.first + done + i) * monitor.step;
       in.end = in.start + monitor.block;
       for (const StretchPiece& piece :
            archive.pieces(std::max(in.start, plan.lo), std::min(in.end, plan.hi))) {
         Recording rec;
-        if (archive.read(piece, rec, problem) != 0) {
-          report_archive_problem(console, problem);
-          return monitor_archive;
-        }
+        if (archive.read(piece, rec, problems[at]) != 0) return;
         in.stretches.push_back(std::move(rec));
       }
-    }
-    std::vector<BlockResult> out(static_cast<std::size_t>(batch));
-    const int inner = std::max(1, threads / batch);
-    workers.run(batch, [&](int i, int) {
-      const auto at = static_cast<std::size_t>(i);
-      out[at] = compute_block(inputs_now[at], selection, options, par, inner);
+      out[at] = compute_block(in, selection, options, par, inner);
     });
+    for (const ArchiveProblem& p : problems) {
+      if (p.code != ArchiveProblem::Code::none) {
+        report_archive_problem(console, p);
+        return monitor_archive;
+      }
+    }
     for (const BlockResult& b : out) {
       write_table_row(table, b);
       hv_matrix.add(b);

@@ -75,9 +75,9 @@ class MseedArchive {
   const std::vector<ArchiveStretch>& stretches() const;
   // The pieces of the stretches whose sample times t satisfy from <= t < to.
   std::vector<StretchPiece> pieces(double from, double to) const;
-  // Reads a piece as a recording of its own (codes, labels, start time). Not to be
-  // called from two threads at once. Returns read_status::ok, or read_status::failed
-  // with problem set (a record that cannot be decoded).
+  // Reads a piece as a recording of its own (codes, labels, start time); threads may
+  // read side by side. Returns read_status::ok, or read_status::failed with problem set
+  // (a record that cannot be decoded).
   int read(const StretchPiece& piece, Recording& rec, ArchiveProblem& problem) const;
 
  private:
