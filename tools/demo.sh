@@ -91,7 +91,9 @@ echo "#### 3. The real recording block by block (hvmonitor, blocks of 600 s)"
 echo "== hvmonitor $out/real_list.txt $out/example_calmpick.par $out/monitor.par $out/real_monitor"
 (cd "$out" && "$bin/hvmonitor" real_list.txt example_calmpick.par monitor.par real_monitor) || {
   echo "hvmonitor failed with exit status $?"; exit 1; }
-grep -v '^ #' "$out/real_monitor" | grep -v '^ ###' || true
+echo "== hvreport $out/real_monitor --figure $out/real_monitor.png"
+(cd "$out" && "$bin/hvreport" real_monitor --figure real_monitor.png) || {
+  echo "hvreport failed with exit status $?"; exit 1; }
 echo "== hvreport $out/real_monitor_blk_0001 --figure $out/real_monitor_block1.png"
 (cd "$out" && "$bin/hvreport" real_monitor_blk_0001 --figure real_monitor_block1.png \
   > real_monitor_block1.txt) || { echo "hvreport failed with exit status $?"; exit 1; }
@@ -103,7 +105,8 @@ echo "  $out/windows.txt (calm windows)"
 echo "  $out/real_monitor (one row per 600 s block), real_monitor_hv (H/V per block),"
 echo "  real_monitor_blk_NNNN (each block as an averaged H/V file)"
 echo "Reports: $out/real_report.png and $out/site_report.png (figures), .json (criteria,"
-echo "  windows, azimuths), .hv (averaged curve for other H/V tools)"
+echo "  windows, azimuths), .hv (averaged curve for other H/V tools); $out/real_monitor.png"
+echo "  (H/V against time and frequency) and $out/real_monitor_block1.png (first block)"
 echo
 echo "#### Verdicts"
 for name in real_report site_report; do
