@@ -250,9 +250,15 @@ int MseedArchive::Index::choose(const ChannelRequest& want, ArchiveProblem& prob
   // other station mean files of another station were listed.
   std::string station(want.station.trimmed());
   std::vector<std::string> stations;
+  for (const StreamKey& k : streams) add_unique(stations, k.station);
+  if (!station.empty() && std::find(stations.begin(), stations.end(), station) == stations.end()) {
+    problem.code = Code::station_absent;
+    problem.channel = station;
+    problem.names = stations;
+    return read_status::failed;
+  }
   for (const Segment& s : segments) {
     const std::string& here = streams[static_cast<std::size_t>(s.stream)].station;
-    add_unique(stations, here);
     if (station.empty()) station = here;
     if (here != station) {
       problem.code = Code::stations_mixed;
@@ -268,12 +274,6 @@ int MseedArchive::Index::choose(const ChannelRequest& want, ArchiveProblem& prob
       candidates.push_back(i);
       add_unique(channels, streams[static_cast<std::size_t>(i)].channel);
     }
-  }
-  if (candidates.empty()) {
-    problem.code = Code::station_absent;
-    problem.channel = station;
-    problem.names = stations;
-    return read_status::failed;
   }
   for (std::size_t k = 0; k < 3; ++k) {
     std::vector<int> fit;

@@ -49,7 +49,7 @@ class Archive : public ::testing::Test {
     files.push_back(path);
     return path;
   }
-  int open() { return archive.open(files, {}, problem); }
+  int open() { return archive.open(files, want, problem); }
   // Every sample of every stretch holds the value of its time.
   void expect_samples() {
     for (int s = 0; s < static_cast<int>(archive.stretches().size()); ++s) {
@@ -69,6 +69,7 @@ class Archive : public ::testing::Test {
   }
   test::TempDir dir;
   std::vector<std::string> files;
+  ChannelRequest want;
   MseedArchive archive;
   ArchiveProblem problem;
 };
@@ -164,6 +165,22 @@ TEST_F(Archive, DisagreeingOverlapIsRefusedNamingBothFilesAndTheTime) {
   EXPECT_DOUBLE_EQ(problem.time, t0 * 1.0e-6 + 95.0);
 }
 
+// A record whose Steim frames were damaged after it was written passes the index (its
+// header is sound) and is refused when its samples are read.
+TEST_F(Archive, DamagedRecordIsRefusedWhenRead) {
+  std::string bytes = synth::pack_miniseed(three(0, 300), true);
+  bytes[64 + 100] = static_cast<char>(bytes[64 + 100] ^ 0x5a);  // inside the first record's data
+  const std::string path = dir.file("damaged");
+  std::ofstream(path, std::ios::binary) << bytes;
+  files.push_back(path);
+  ASSERT_EQ(open(), 0);
+  Recording rec;
+  EXPECT_EQ(archive.read({0, 0, archive.stretches()[0].nsamp}, rec, problem), read_status::failed);
+  EXPECT_EQ(problem.code, Code::record_damaged);
+  EXPECT_EQ(problem.file, path);
+  EXPECT_EQ(problem.offset, 0u);
+}
+
 // Every refusal names its reason, and the file where one file is at fault.
 struct Refusal {
   const char* name;
@@ -218,6 +235,12 @@ INSTANTIATE_TEST_SUITE_P(
                   a.write("b", {b});
                 },
                 Code::rate_differs, 1},
+        Refusal{"station_asked_for_is_absent",
+                [](Archive& a) {
+                  a.write("a", three(0, 100), true);
+                  a.want.station = "ABC";
+                },
+                Code::station_absent, -1},
         Refusal{"no_east_channel",
                 [](Archive& a) {
                   a.write("a", {block("BHZ", 0, 10), block("BHN", 0, 10)});
