@@ -153,6 +153,9 @@ void open_output(std::ofstream& out, ResultSet& results, const std::string& name
   }
 }
 
+// Most blocks a run may have: beyond, the step was surely not meant.
+constexpr int max_blocks = 1'000'000;
+
 struct BlockPlan {
   double origin = 0.0;
   long long first = 0;  // index of the first block from the origin
@@ -179,11 +182,19 @@ BlockPlan plan_blocks(const MseedArchive& archive, const MonitorParameters& m,
   }
   plan.origin = m.start ? *m.start : std::floor(first / 86400.0) * 86400.0;
   const auto start_of = [&](long long k) { return plan.origin + static_cast<double>(k) * m.step; };
-  long long k =
-      std::max(0LL, static_cast<long long>(std::floor((plan.lo - plan.origin - m.block) / m.step)));
+  // Counted in doubles first: a tiny step far from the origin would overflow a count.
+  const double first_k = std::max(0.0, std::floor((plan.lo - plan.origin - m.block) / m.step));
+  const double last_k = std::ceil((plan.hi - plan.origin) / m.step);
+  if (!(last_k - first_k < max_blocks)) {
+    error(console, free_text("a step of", m.step, " s gives more than", max_blocks, " blocks from ",
+                             iso_millis(plan.lo), " to ", iso_millis(plan.hi)));
+    throw Stop{monitor_parameters};
+  }
+  long long k = static_cast<long long>(first_k);
   while (start_of(k) + m.block <= plan.lo) ++k;
   plan.first = k;
-  long long last = k;
+  long long last = std::max(k, static_cast<long long>(last_k));
+  while (last > k && start_of(last) >= plan.hi) --last;
   while (start_of(last + 1) < plan.hi) ++last;
   plan.count = static_cast<int>(last - k + 1);
   return plan;

@@ -299,6 +299,8 @@ INSTANTIATE_TEST_SUITE_P(
                               "a.mseed\n", monitor_done, "1 blocks, 1 with an H/V"},
                       Refused{"step_of_zero", "step: 0\n", "a.mseed\n", monitor_parameters,
                               "value '0' of key 'step' refused"},
+                      Refused{"step_giving_more_than_a_million_blocks", "step: 0.0001\n",
+                              "a.mseed\n", monitor_parameters, "blocks from"},
                       Refused{"end_before_start",
                               "start: 2021-03-01T21:00:00\nend: 2021-03-01T20:00:00\n", "a.mseed\n",
                               monitor_parameters, "is not after start"},
