@@ -279,6 +279,10 @@ TEST_P(MonitorRefusals, StopWithTheirStatusAndWriteNothing) {
   std::vector<synth::MseedBlock> other = slice(3000, 3100);
   for (auto& b : other) b.station = "OTH";
   synth::write_miniseed("other.mseed", other, true);
+  // A record near the end damaged: found only when its block (the last) is read.
+  std::string damaged = synth::pack_miniseed(slice(0, 3000), true);
+  damaged[damaged.size() - 400] = static_cast<char>(damaged[damaged.size() - 400] ^ 0x5a);
+  write_file("damaged.mseed", damaged);
   write_file("list", GetParam().list);
   write_file("calmpick.par", selection);
   write_file("ratiospec.par", std::string("### section processing\n### end processing\n"
@@ -291,6 +295,7 @@ TEST_P(MonitorRefusals, StopWithTheirStatusAndWriteNothing) {
   EXPECT_NE(console.str().find(GetParam().message), std::string::npos) << console.str();
   EXPECT_EQ(std::filesystem::exists("out"), status == monitor_done);
   EXPECT_EQ(std::filesystem::exists("out_hv"), status == monitor_done);
+  EXPECT_FALSE(status != monitor_done && std::filesystem::exists("out_blk_0001"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -313,6 +318,9 @@ INSTANTIATE_TEST_SUITE_P(
                               "cannot be opened or read"},
                       Refused{"another_station", "", "a.mseed\nother.mseed\n", monitor_archive,
                               "holds station OTH"},
+                      Refused{"damaged_record_after_blocks_were_written",
+                              "block: 60\nblock_files: yes\n", "damaged.mseed\n", monitor_archive,
+                              "cannot be used"},
                       Refused{"nothing_between_start_and_end", "start: 2021-03-04T00:00:00\n",
                               "a.mseed\n", monitor_archive, "holds no sample from"}),
     [](const auto& info) { return std::string(info.param.name); });
