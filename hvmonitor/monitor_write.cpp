@@ -69,8 +69,22 @@ void write_table_header(std::ostream& os, const MonitorInputs& in, const PARAMET
      << in.stretches << " gap-free stretches\n";
   write_rule_line(os);
   os << " # n_blocks: " << fmt_I(in.blocks, 6) << '\n';
-  os << " # block_start             block_end                   seconds  kept   sel"
-        "       Fo   Fo_low  Fo_high       f0         A0 reliable     clear note\n";
+  // The column names over the fields of the rows below.
+  std::string names = " # block_start";
+  names = padded(names, 25) + "block_end";
+  names = padded(names, 48);
+  const std::array<std::pair<const char*, int>, 8> fields{{{"seconds", 10},
+                                                           {"kept", 6},
+                                                           {"sel", 6},
+                                                           {"Fo", 9},
+                                                           {"Fo_low", 9},
+                                                           {"Fo_high", 9},
+                                                           {"f0", 9},
+                                                           {"A0", 11}}};
+  for (const auto& [name, width] : fields) {
+    names += std::string(static_cast<std::size_t>(width) - std::string(name).size(), ' ') + name;
+  }
+  os << names << ' ' << padded("reliable", 12) << " clear note\n";
 }
 
 void write_table_row(std::ostream& os, const BlockResult& b) {
