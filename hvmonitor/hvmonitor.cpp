@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
 #include <new>
 #include <optional>
@@ -352,6 +353,11 @@ int hvmonitor_run(std::span<const std::string> args, std::ostream& console) {
     status = stop.status;
   } catch (const std::bad_alloc&) {
     error(console, "not enough memory for the blocks being worked on");
+    status = monitor_files;
+  } catch (const std::exception& e) {
+    // Nothing below is expected to throw otherwise; should it, the run still ends
+    // with a message and no result rather than an abort.
+    error(console, std::string("the run stopped: ") + e.what());
     status = monitor_files;
   }
   if (status != monitor_done && status != monitor_usage) {
