@@ -15,24 +15,12 @@
 #include <vector>
 
 #include "common/fields.hpp"
+#include "readers/mseed_record.hpp"
 #include "readers/source_stream.hpp"
 
 namespace hv {
 
 namespace {
-
-// libmseed prints its own diagnostics, on stderr unless told otherwise. Every failure
-// is reported here in the reader's words, so the library's lines are dropped. Its
-// logging set-up is process-wide, hence made once.
-void discard_log_line(char*) {}
-
-void silence_library_log() {
-  static const bool silenced = [] {
-    ms_loginit(discard_log_line, nullptr, discard_log_line, nullptr);
-    return true;
-  }();
-  (void)silenced;
-}
 
 // Times are libmseed's microseconds since 1970, held as double for the arithmetic
 // with sampling periods (exact to well below a microsecond for any recent date).
@@ -438,23 +426,6 @@ std::string decode_failure(int status) {
   return "its data cannot be decoded";
 }
 
-// A Steim record carries its last sample (the reverse integration constant) beside
-// the differences. libmseed only warns when the decoded samples do not end on it, so
-// damaged frames would pass as samples; the check is made here.
-bool steim_intact(const MSRecord& m) {
-  if (m.encoding != DE_STEIM1 && m.encoding != DE_STEIM2) return true;
-  if (m.numsamples < 1 || m.sampletype != 'i') return false;
-  const std::size_t at = std::size_t{m.fsdh->data_offset} + 8;
-  if (at + 4 > static_cast<std::size_t>(m.reclen)) return false;
-  const auto* p = reinterpret_cast<const unsigned char*>(m.record) + at;
-  const std::uint32_t big = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
-                            std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
-  const std::uint32_t little = std::uint32_t{p[3]} << 24 | std::uint32_t{p[2]} << 16 |
-                               std::uint32_t{p[1]} << 8 | std::uint32_t{p[0]};
-  const auto last = static_cast<std::int32_t>(m.byteorder == 1 ? big : little);
-  return last == static_cast<const std::int32_t*>(m.datasamples)[m.numsamples - 1];
-}
-
 template <typename T>
 void copy_samples(const void* data, std::int64_t from, std::int64_t to, float* out) {
   const T* in = static_cast<const T*>(data);
@@ -475,7 +446,10 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
       const auto where = [&] {
         return free_text("the record at offset", r.offset, " (channel ") + c.code + ") : ";
       };
-      const int status = parser.parse(bytes, r.offset, r.length, true);
+      const int status = [&] {
+        const std::lock_guard<std::mutex> hold(libmseed_lock());
+        return parser.parse(bytes, r.offset, r.length, true);
+      }();
       if (status != 0 || parser.record() == nullptr) {
         return report.fail(where() + decode_failure(status));
       }

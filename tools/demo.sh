@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The whole chain, twice: first on the bundled real recording (miniSEED, station
+# The whole chain, twice, then block by block: first on the bundled real recording (miniSEED, station
 # STN11, 30 minutes at 100 Hz; see data/PROVENANCE.md) with the parameter files of
 # examples/, then on a generated synthetic recording with a known resonance and the
 # default options. Each time calmpick picks the calm windows, ratiospec processes
@@ -82,11 +82,31 @@ grep 'Fo:' "$out/site_hv"
 echo "Site resonance put in by the generator: 2.5 Hz"
 report site_hv windows.txt site_report
 echo
+echo "#### 3. The real recording block by block (hvmonitor, blocks of 600 s)"
+# The example's options with a monitor section; hvmonitor writes a row per block and,
+# with block_files, each block in the layout hvreport opens.
+{ cat "$out/example_ratiospec.par"
+  printf '### section monitor\nblock: 600\nblock_files: yes\n### end monitor\n'
+} > "$out/monitor.par"
+echo "== hvmonitor $out/real_list.txt $out/example_calmpick.par $out/monitor.par $out/real_monitor"
+(cd "$out" && "$bin/hvmonitor" real_list.txt example_calmpick.par monitor.par real_monitor) || {
+  echo "hvmonitor failed with exit status $?"; exit 1; }
+echo "== hvreport $out/real_monitor --figure $out/real_monitor.png"
+(cd "$out" && "$bin/hvreport" real_monitor --figure real_monitor.png) || {
+  echo "hvreport failed with exit status $?"; exit 1; }
+echo "== hvreport $out/real_monitor_blk_0001 --figure $out/real_monitor_block1.png"
+(cd "$out" && "$bin/hvreport" real_monitor_blk_0001 --figure real_monitor_block1.png \
+  > real_monitor_block1.txt) || { echo "hvreport failed with exit status $?"; exit 1; }
+grep -E '^(Fo = |reliable curve:|clear peak:)' "$out/real_monitor_block1.txt" || true
+echo
 echo "Result files: $out/real_hv and $out/site_hv (averaged H/V), _sp (averaged spectra),"
 echo "  _win_NNN (one per window), real_hv_az (H/V per azimuth); $out/real_windows.txt and"
 echo "  $out/windows.txt (calm windows)"
+echo "  $out/real_monitor (one row per 600 s block), real_monitor_hv (H/V per block),"
+echo "  real_monitor_blk_NNNN (each block as an averaged H/V file)"
 echo "Reports: $out/real_report.png and $out/site_report.png (figures), .json (criteria,"
-echo "  windows, azimuths), .hv (averaged curve for other H/V tools)"
+echo "  windows, azimuths), .hv (averaged curve for other H/V tools); $out/real_monitor.png"
+echo "  (H/V against time and frequency) and $out/real_monitor_block1.png (first block)"
 echo
 echo "#### Verdicts"
 for name in real_report site_report; do

@@ -2,7 +2,8 @@
 """hvreport OUT [--windows WINDOW_FILE] [--figure FILE.png|.pdf|.svg] [--json FILE] [--hv FILE]
 
 OUT is the averaged H/V file that ratiospec wrote; OUT_sp, OUT_az and OUT_win_NNN are
-used when they exist. Prints the criteria table; exit status 0, or 2 with a one-line
+used when they exist. OUT may also be the block table of hvmonitor (with OUT_hv beside
+it): the blocks are listed and the figure shows the H/V against time and frequency. Prints the criteria table; exit status 0, or 2 with a one-line
 message when an input cannot be used or ratiospec found no Fo (the table is still
 printed then, with the criteria that need Fo marked not evaluable).
 """
@@ -11,7 +12,7 @@ import argparse
 import importlib.util
 import sys
 
-from . import criteria, figure, hvexport, outputs, report, results, traces, windows
+from . import criteria, figure, hvexport, monitor, outputs, report, results, traces, windows
 
 USAGE = ("hvreport OUT [--windows WINDOW_FILE] [--figure FILE.png|.pdf|.svg] [--json FILE] "
          "[--hv FILE]")
@@ -68,6 +69,8 @@ def _window_file_mismatch(hv, recordings):
 
 def _run(args, out, err):
     """The report; raises ResultError, TraceError or OSError for what cannot be used."""
+    if monitor.is_monitor(args.out):
+        return monitor.run(args, out)
     hv = results.read_averaged_hv(args.out)
     recordings = traces.read_traces(args.windows) if args.windows else []
     # Rejected windows are in no average, so they count for no criterion either.
