@@ -249,8 +249,8 @@ std::vector<HvWindow> windows_of(const py::array& a, int recording, int first) {
   for (py::ssize_t k = 0; k < t.shape(0); ++k) {
     const double start = t(k, 0), end = t(k, 1);
     if (!std::isfinite(start) || !std::isfinite(end) || start < 0.0 || end <= start) {
-      throw HvError(free_text("window", first + static_cast<int>(k), " (", start, " s to", end,
-                              " s): a window runs forward from 0 s or later"));
+      throw HvError(free_text("window", first + static_cast<int>(k), " runs from", start, " s to",
+                              end, " s: a window runs forward from 0 s or later"));
     }
     out.push_back({static_cast<float>(start), static_cast<float>(end)});
   }

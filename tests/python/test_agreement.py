@@ -1,0 +1,134 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""The package against the programs on the bundled recording, and arrays in against
+file in."""
+
+import filecmp
+import os
+import re
+import threading
+
+import numpy as np
+import pytest
+
+import hvsite
+from conftest import EXAMPLES, RECORDING, ratiospec_options
+
+SELECTION = dict(zip(["tsta", "tlta", "ratmin", "ratmax", "tlong", "overlap", "isatur",
+                      "iltalev", "tbad"],
+                     map(float, open(os.path.join(EXAMPLES, "calmpick.par")).read()
+                         .split("/")[0].split())))
+OPTIONS = ratiospec_options(os.path.join(EXAMPLES, "ratiospec.par"))
+
+
+def rows(path):
+    """The numeric rows of a result file."""
+    with open(path) as f:
+        return np.array([[float(x) for x in line.split()] for line in f if "#" not in line])
+
+
+def header(path, key):
+    with open(path) as f:
+        return [line for line in f if line.startswith(f" # {key}")]
+
+
+@pytest.fixture(scope="module")
+def package_run(tmp_path_factory):
+    rec = hvsite.read(RECORDING)
+    windows = hvsite.select_windows(rec, **SELECTION)
+    result = hvsite.compute(rec, windows, **OPTIONS)
+    folder = tmp_path_factory.mktemp("package")
+    result.write(str(folder / "hv"))
+    return rec, windows, result, folder
+
+
+def test_windows_are_calmpicks(programs_run, package_run):
+    with open(programs_run / "windows.txt") as f:
+        expected = [[float(x) for x in line.split('"')[2].split()[:2]] for line in f]
+    assert len(expected) == 21
+    # The window file holds the times to the millisecond.
+    np.testing.assert_allclose(package_run[1], expected, rtol=0, atol=5e-4)
+
+
+def test_written_files_are_ratiospecs_byte_for_byte(programs_run, package_run):
+    folder = package_run[3]
+    names = sorted(n for n in os.listdir(programs_run) if n.startswith("hv"))
+    assert sorted(os.listdir(folder)) == names
+    assert {"hv", "hv_sp", "hv_az", "hv_win_001", "hv_win_021"} <= set(names)
+    different = [n for n in names if not filecmp.cmp(programs_run / n, folder / n, shallow=False)]
+    assert different == []
+
+
+def test_arrays_are_the_file_rows(programs_run, package_run):
+    result = package_run[2]
+    # E15.7 fields keep seven significant digits.
+    same = dict(rtol=5.1e-7, atol=0)
+    hv = rows(programs_run / "hv")
+    np.testing.assert_allclose(result.freq, hv[:, 0], **same)
+    np.testing.assert_allclose(np.vstack([result.mean, result.sd]), hv[:, 1:].T, **same)
+    sp = rows(programs_run / "hv_sp")
+    np.testing.assert_allclose(np.vstack([result.spectra_mean, result.spectra_sd]), sp[:, 1:].T,
+                               **same)
+    for w in (1, 4, 21):
+        win = rows(programs_run / f"hv_win_{w:03d}")
+        np.testing.assert_allclose(result.window_ratios[w - 1], win[:, 1:4].T, **same)
+        np.testing.assert_allclose(result.window_spectra[w - 1], win[:, 4:].T, **same)
+    az = rows(programs_run / "hv_az")
+    np.testing.assert_allclose(result.azimuth_mean, az[:, 1:].T, **same)
+    assert len(result.azimuths) == 12 and result.azimuths[1] == 15.0
+
+    fo = re.search(r"Fo:\s*(\S+) range \+/- 1 s.d.:\s*(\S+) -\s*(\S+)",
+                   header(programs_run / "hv", "n_freq_samples")[0])
+    np.testing.assert_allclose((result.fo, result.fo_minus, result.fo_plus),
+                               [float(x) for x in fo.groups()], rtol=0, atol=5e-5)
+    rejected = [int(n) for line in header(programs_run / "hv", "rejected_windows:")
+                for n in line.split(":")[1].split()]
+    assert [k + 1 for k in np.flatnonzero(~result.kept)] == rejected != []
+
+
+@pytest.mark.parametrize("convert", [
+    pytest.param(lambda x: np.stack([x, x], axis=1).astype(np.float64)[:, 1], id="float64_strided"),
+    pytest.param(lambda x: x.astype(np.int32), id="int32"),
+    pytest.param(lambda x: x.astype(">f8"), id="big_endian"),
+])
+def test_arrays_in_equal_file_in(package_run, convert):
+    rec, windows, result = package_run[:3]
+    assert np.array_equal(rec.z, np.round(rec.z))  # integer counts: every dtype holds them
+    again = hvsite.Recording(convert(rec.z), convert(rec.ns), convert(rec.ew), rec.dt,
+                             name=rec.name, channels=rec.channels, station=rec.station)
+    assert np.array_equal(hvsite.select_windows(again, **SELECTION), windows)
+    other = hvsite.compute(again, windows, **OPTIONS)
+    for name in ("freq", "mean", "sd", "window_ratios", "window_spectra", "azimuth_mean", "kept"):
+        assert np.array_equal(getattr(other, name), getattr(result, name)), name
+    assert other.fo == result.fo
+
+
+def test_threads_at_once_give_the_one_thread_result(package_run):
+    rec, windows, result = package_run[:3]
+    found = [None] * 3
+
+    def work(k):
+        found[k] = hvsite.compute(rec, windows, threads=1 + k % 2, **OPTIONS)
+
+    threads = [threading.Thread(target=work, args=(k,)) for k in range(3)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    for other in found:
+        assert np.array_equal(other.window_ratios, result.window_ratios)
+        assert np.array_equal(other.mean, result.mean)
+
+
+def test_criteria_and_figure_are_hvreports(programs_run, package_run):
+    from hvsite.report import criteria, results
+
+    hv = results.read_averaged_hv(str(programs_run / "hv"))
+    expected = criteria.assess(hv.freq, hv.hv, hv.sigma, hv.window_len, hv.n_kept,
+                               hv.fo_minus, hv.fo_plus)
+    found = package_run[2].criteria()
+    assert [c.verdict for c in found.criteria] == [c.verdict for c in expected.criteria]
+    assert (found.reliable, found.clear) == (expected.reliable, expected.clear)
+    assert found.peak.f0 == pytest.approx(expected.peak.f0, rel=1e-6)
+    pytest.importorskip("matplotlib")
+    fig = package_run[2].figure()
+    assert len(fig.axes) >= 3  # H/V, azimuths, spectra
