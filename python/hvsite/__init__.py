@@ -11,6 +11,7 @@ Every refusal raises HvError (a ValueError) with the programs' text; the program
 warnings become HvWarning warnings.
 """
 
+import os as _os
 import warnings as _warnings
 
 import numpy as _np
@@ -20,7 +21,8 @@ from . import _hvsite
 HvError = _hvsite.HvError
 HvError.__module__ = __name__
 
-__all__ = ["HvError", "HvWarning", "Recording", "read", "select_windows", "compute", "Result"]
+__all__ = ["HvError", "HvWarning", "Recording", "read", "select_windows", "compute", "Result",
+           "read_result"]
 
 FORMATS = {"gse": 1, "kaf": 2, "duneheron": 3, "miniseed": 4}
 
@@ -159,7 +161,7 @@ def compute(recordings, windows, *, threads=0, freq_spacing=None, offset_rem=Non
 class Result:
     """One H/V computation. Arrays hold the valid rows of the frequency grid only, as
     the result files do; components are ordered merged (or vertical for spectra),
-    north-south, east-west."""
+    north-south, east-west. Computed by compute() or read back by read_result()."""
 
     def __init__(self, core):
         self._core = core
@@ -170,6 +172,7 @@ class Result:
         self.window_spectra = core.window_spectra
         self.fo, self.fo_minus, self.fo_plus = core.fo  # -9 when there is none
         self.windows = _np.array(core.windows, dtype=_np.float32).reshape(-1, 2)
+        self.recording_names = list(core.recording_names)
         self.kept = _np.array(core.kept, dtype=bool)
         self.rejection = core.rejection  # (n_sd, rounds) when windows were judged
         self.window_len = core.window_len
@@ -189,6 +192,8 @@ class Result:
     def write(self, output):
         """Writes ratiospec's result files named from output: the H/V file, and as the
         options asked _sp, _win_NNN and _az. All of them or none."""
+        if self._core is None:
+            raise HvError("a result read from files cannot be written again; copy the files")
         _warn(self._core.write(str(output)), stacklevel=2)
 
     def criteria(self):
@@ -211,7 +216,7 @@ class Result:
     def _report_inputs(self):
         from .report import results
 
-        names = self._core.recording_names
+        names = self.recording_names
         spans = [results.WindowSpan(k + 1, names[k], float(s), float(e))
                  for k, (s, e) in enumerate(self.windows)]
         rejection = None
@@ -245,3 +250,52 @@ class Result:
         table = results.Table(list(map(float, self.freq)),
                               [list(map(float, c)) for c in self.azimuth_mean])
         return results.Azimuths("", step, list(map(float, self.azimuths)), fo, table)
+
+
+def read_result(path):
+    """Reads ratiospec's result files (path and the _sp, _win_NNN and _az files beside
+    it, where they exist) into a Result; arrays a file did not hold are empty."""
+    from .report import results
+
+    def table(t, first, count=3):
+        return _np.array(t.columns[first:first + count], dtype=_np.float32)
+
+    try:
+        hv = results.read_averaged_hv(str(path))
+        n, rows = hv.n_windows, len(hv.freq)
+        none = _np.empty((3, 0), dtype=_np.float32)
+        res = Result.__new__(Result)
+        res._core = None
+        res.freq = _np.array(hv.freq, dtype=_np.float32)
+        res.mean, res.sd = table(hv.table, 0), table(hv.table, 3)
+        spectra, _ = results.spectra_beside(hv)
+        res.spectra_mean, res.spectra_sd = ((table(spectra.table, 0), table(spectra.table, 3))
+                                            if spectra else (none, none))
+        res.window_ratios = _np.empty((0, 3, rows), dtype=_np.float32)
+        res.window_spectra = res.window_ratios
+        if _os.path.exists(results.window_file_name(hv.path, 1)):
+            tables = [results._read_counted(results.window_file_name(hv.path, w),
+                                            results.WINDOW_TITLE, results.WINDOW_COLUMNS,
+                                            "per-window H/V") for w in range(1, n + 1)]
+            res.window_ratios = _np.array([table(t, 0) for t in tables])
+            res.window_spectra = _np.array([table(t, 3) for t in tables])
+        res.fo, res.fo_minus, res.fo_plus = ((-9.0,) * 3 if hv.fo is None
+                                             else (hv.fo, hv.fo_minus, hv.fo_plus))
+        res.windows = _np.array([(w.start, w.end) for w in hv.windows],
+                                dtype=_np.float32).reshape(-1, 2)
+        res.recording_names = [w.recording for w in hv.windows]
+        res.kept = _np.array([hv.kept(w) for w in range(1, n + 1)])
+        res.rejection = (None if hv.rejection is None
+                         else (hv.rejection.n_sd, hv.rejection.iterations))
+        res.window_len, res.labels = hv.window_len, tuple(hv.labels)
+        azimuths, _ = results.azimuths_beside(hv)
+        res.azimuths = _np.array(azimuths.degrees if azimuths else [])
+        res.azimuth_mean = (_np.array(azimuths.table.columns, dtype=_np.float32) if azimuths
+                            else _np.empty((0, rows), dtype=_np.float32))
+        res.azimuth_fo = _np.array([f or (-9.0,) * 3 for f in azimuths.fo] if azimuths else [],
+                                   dtype=_np.float32).reshape(-1, 3)
+        return res
+    except results.ResultError as e:
+        raise HvError(str(e)) from None
+    except OSError as e:
+        raise HvError(f"{e.filename}: {e.strerror}") from None

@@ -4,7 +4,6 @@ file in."""
 
 import filecmp
 import os
-import re
 import threading
 
 import numpy as np
@@ -24,11 +23,6 @@ def rows(path):
     """The numeric rows of a result file."""
     with open(path) as f:
         return np.array([[float(x) for x in line.split()] for line in f if "#" not in line])
-
-
-def header(path, key):
-    with open(path) as f:
-        return [line for line in f if line.startswith(f" # {key}")]
 
 
 @pytest.fixture(scope="module")
@@ -60,29 +54,23 @@ def test_written_files_are_ratiospecs_byte_for_byte(programs_run, package_run):
 
 def test_arrays_are_the_file_rows(programs_run, package_run):
     result = package_run[2]
-    # E15.7 fields keep seven significant digits.
-    same = dict(rtol=5.1e-7, atol=0)
-    hv = rows(programs_run / "hv")
-    np.testing.assert_allclose(result.freq, hv[:, 0], **same)
-    np.testing.assert_allclose(np.vstack([result.mean, result.sd]), hv[:, 1:].T, **same)
-    sp = rows(programs_run / "hv_sp")
-    np.testing.assert_allclose(np.vstack([result.spectra_mean, result.spectra_sd]), sp[:, 1:].T,
-                               **same)
-    for w in (1, 4, 21):
-        win = rows(programs_run / f"hv_win_{w:03d}")
-        np.testing.assert_allclose(result.window_ratios[w - 1], win[:, 1:4].T, **same)
-        np.testing.assert_allclose(result.window_spectra[w - 1], win[:, 4:].T, **same)
-    az = rows(programs_run / "hv_az")
-    np.testing.assert_allclose(result.azimuth_mean, az[:, 1:].T, **same)
-    assert len(result.azimuths) == 12 and result.azimuths[1] == 15.0
-
-    fo = re.search(r"Fo:\s*(\S+) range \+/- 1 s.d.:\s*(\S+) -\s*(\S+)",
-                   header(programs_run / "hv", "n_freq_samples")[0])
+    # E15.7 fields keep seven significant digits (5e-7), read back in single precision.
+    same = dict(rtol=6e-7, atol=0)
+    np.testing.assert_allclose(np.vstack([result.freq, result.mean, result.sd]),
+                               rows(programs_run / "hv").T, **same)
+    # Every file of the run, through the report's reader.
+    files = hvsite.read_result(programs_run / "hv")
+    for name in ("freq", "mean", "sd", "spectra_mean", "spectra_sd", "window_ratios",
+                 "window_spectra", "azimuth_mean"):
+        np.testing.assert_allclose(getattr(result, name), getattr(files, name), **same,
+                                   err_msg=name)
+    assert result.window_ratios.shape == (21, 3, 2048) and list(result.azimuths[:2]) == [0, 15]
+    np.testing.assert_allclose(result.azimuth_fo, files.azimuth_fo, rtol=0, atol=5e-5)
     np.testing.assert_allclose((result.fo, result.fo_minus, result.fo_plus),
-                               [float(x) for x in fo.groups()], rtol=0, atol=5e-5)
-    rejected = [int(n) for line in header(programs_run / "hv", "rejected_windows:")
-                for n in line.split(":")[1].split()]
-    assert [k + 1 for k in np.flatnonzero(~result.kept)] == rejected != []
+                               (files.fo, files.fo_minus, files.fo_plus), rtol=0, atol=5e-5)
+    np.testing.assert_allclose(result.windows, files.windows, rtol=0, atol=5e-3)
+    assert list(result.kept) == list(files.kept) and result.rejection == files.rejection
+    assert 0 < result.n_kept < 21
 
 
 @pytest.mark.parametrize("convert", [
