@@ -155,7 +155,9 @@ def compute(recordings, windows, *, threads=0, freq_spacing=None, offset_rem=Non
         raise HvError("threads must be a whole number")
     core, notes = _hvsite.compute(cores, windows, given, threads)
     _warn(notes)
-    return Result(core)
+    result = Result(core)
+    result._window_counts = [len(w) for w in windows]
+    return result
 
 
 class Result:
@@ -165,6 +167,7 @@ class Result:
 
     def __init__(self, core):
         self._core = core
+        self.name = "computed"  # the H/V file written or read; the figure's title names it
         self.freq = core.freq
         self.mean, self.sd = core.mean, core.sd  # geometric means and deviation factors
         self.spectra_mean, self.spectra_sd = core.spectra_mean, core.spectra_sd
@@ -195,6 +198,7 @@ class Result:
         if self._core is None:
             raise HvError("a result read from files cannot be written again; copy the files")
         _warn(self._core.write(str(output)), stacklevel=2)
+        self.name = str(output)
 
     def criteria(self):
         """The peak criteria of the averaged curve, as hvreport judges them."""
@@ -206,12 +210,25 @@ class Result:
                                self.n_kept, None if fo is None else float(self.fo_minus),
                                None if fo is None else float(self.fo_plus))
 
-    def figure(self):
-        """hvreport's figure (H/V with the windows' curves, azimuths and spectra when
-        computed) as a matplotlib Figure."""
+    def figure(self, recordings=()):
+        """hvreport's figure (H/V with the windows' curves, azimuths and spectra) as a
+        matplotlib Figure; the recordings given to compute(), in its order, add their
+        panels with the windows marked."""
         from .report import figure
         hv, a, curves, spectra = self._report_inputs()
-        return figure.draw(hv, a, curves, spectra, [], self._report_azimuths())
+        if isinstance(recordings, Recording):
+            recordings = [recordings]
+        counts = getattr(self, "_window_counts", None)
+        if recordings and (counts is None or len(counts) != len(recordings)):
+            raise HvError("figure: give the recordings of the computation, in its order")
+        traces, first = [], 0
+        for rec, count in zip(recordings, counts or []):
+            _core_of(rec)
+            spans = [(float(s), float(e), first + k + 1)
+                     for k, (s, e) in enumerate(self.windows[first:first + count])]
+            traces.append(_trace(rec, spans))
+            first += count
+        return figure.draw(hv, a, curves, spectra, traces, self._report_azimuths())
 
     def _report_inputs(self):
         from .report import results
@@ -228,7 +245,7 @@ class Result:
         table = results.Table(list(map(float, self.freq)),
                               [list(map(float, c)) for c in (*self.mean, *self.sd)])
         fo = None if self.fo == -9 else float(self.fo)
-        hv = results.AveragedHV("", self.n_windows, float(self.window_len), list(self.labels),
+        hv = results.AveragedHV(self.name, self.n_windows, float(self.window_len), list(self.labels),
                                 fo, float(self.fo_minus), float(self.fo_plus), table, spans,
                                 rejection)
         curves = results.WindowCurves([""] * self.n_windows,
@@ -252,6 +269,22 @@ class Result:
         return results.Azimuths("", step, list(map(float, self.azimuths)), fo, table)
 
 
+def _trace(rec, spans, points=2000):
+    """The report's min/max envelope of a recording in at most points buckets."""
+    from .report import traces
+
+    n = len(rec)
+    edges = _np.arange(min(points, n) + 1) * n // min(points, n)
+    trace = traces.Trace(rec.name, FORMATS.get(rec.format, 0), float(rec.dt), n,
+                         list(rec.labels), spans, rec.station, rec.start_time)
+    trace.t_first = (edges[:-1] * float(rec.dt)).tolist()
+    trace.t_last = ((edges[1:] - 1) * float(rec.dt)).tolist()
+    for c, x in enumerate((rec.z, rec.ns, rec.ew)):
+        trace.low[c] = _np.minimum.reduceat(x, edges[:-1]).tolist()
+        trace.high[c] = _np.maximum.reduceat(x, edges[:-1]).tolist()
+    return trace
+
+
 def read_result(path):
     """Reads ratiospec's result files (path and the _sp, _win_NNN and _az files beside
     it, where they exist) into a Result; arrays a file did not hold are empty."""
@@ -266,6 +299,7 @@ def read_result(path):
         none = _np.empty((3, 0), dtype=_np.float32)
         res = Result.__new__(Result)
         res._core = None
+        res.name = str(path)
         res.freq = _np.array(hv.freq, dtype=_np.float32)
         res.mean, res.sd = table(hv.table, 0), table(hv.table, 3)
         spectra, _ = results.spectra_beside(hv)

@@ -4,7 +4,7 @@ file in."""
 
 import filecmp
 import os
-import threading
+from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
@@ -92,19 +92,10 @@ def test_arrays_in_equal_file_in(package_run, convert):
 
 def test_threads_at_once_give_the_one_thread_result(package_run):
     rec, windows, result = package_run[:3]
-    found = [None] * 3
-
-    def work(k):
-        found[k] = hvsite.compute(rec, windows, threads=1 + k % 2, **OPTIONS)
-
-    threads = [threading.Thread(target=work, args=(k,)) for k in range(3)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    for other in found:
-        assert np.array_equal(other.window_ratios, result.window_ratios)
-        assert np.array_equal(other.mean, result.mean)
+    with ThreadPoolExecutor(3) as pool:
+        found = list(pool.map(lambda k: hvsite.compute(rec, windows, threads=1 + k % 2,
+                                                       **OPTIONS), range(3)))
+    assert all(np.array_equal(other.window_ratios, result.window_ratios) for other in found)
 
 
 def test_criteria_and_figure_are_hvreports(programs_run, package_run):
@@ -118,5 +109,7 @@ def test_criteria_and_figure_are_hvreports(programs_run, package_run):
     assert (found.reliable, found.clear) == (expected.reliable, expected.clear)
     assert found.peak.f0 == pytest.approx(expected.peak.f0, rel=1e-6)
     pytest.importorskip("matplotlib")
-    fig = package_run[2].figure()
-    assert len(fig.axes) >= 3  # H/V, azimuths, spectra
+    fig = package_run[2].figure(package_run[0])
+    # H/V, azimuths, spectra and the recording with its 21 windows numbered.
+    assert len(fig.axes) == 4
+    assert {t.get_text() for t in fig.axes[3].texts} >= {"1", "21"}

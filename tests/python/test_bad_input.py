@@ -23,15 +23,9 @@ def rec(z=None, ns=None, ew=None, dt=DT, **kw):
                             noise(seed=3) if ew is None else ew, dt, **kw)
 
 
-def with_nan():
-    z = noise()
-    z[17] = np.nan
-    return rec(z=z)
-
-
 WINDOW = np.array([[0.0, 10.0]])
 CASES = {
-    "nan_sample": (with_nan, "sample 17 of the vertical component is not a finite"),
+    "nan_sample": (lambda: rec(z=np.where(np.arange(N) == 17, np.nan, noise())), "sample 17 of the vertical component is not a finite"),
     "inf_after_conversion": (lambda: rec(ew=np.full(N, 1e300)), "east-west component is not a finite"),
     "unequal_lengths": (lambda: rec(ns=noise(N - 1)), "north-south component holds 2999"),
     "empty": (lambda: rec(np.array([]), np.array([]), np.array([])), "holds no samples"),
