@@ -2,6 +2,7 @@
 """Shared fixtures: the programs of this build and the bundled recording's run."""
 
 import os
+import shutil
 import subprocess
 
 import pytest
@@ -34,9 +35,11 @@ def ratiospec_options(path):
 
 @pytest.fixture(scope="session")
 def programs_run(tmp_path_factory):
-    """calmpick and ratiospec on the bundled recording with the published settings."""
+    """calmpick and ratiospec with the published settings on the bundled recording and a
+    copy of it under another name (two recordings in one run)."""
     folder = tmp_path_factory.mktemp("programs")
-    (folder / "list.txt").write_text(RECORDING + "\n")
+    shutil.copyfile(RECORDING, folder / "copy.miniseed")
+    (folder / "list.txt").write_text(f"{RECORDING}\n{folder / 'copy.miniseed'}\n")
     done = run("calmpick", "list.txt", os.path.join(EXAMPLES, "calmpick.par"), "windows.txt",
                cwd=folder)
     assert done.returncode == 0, done.stdout
