@@ -8,6 +8,7 @@
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -50,6 +51,11 @@ std::string message_text(const std::string& lines) {
   return out;
 }
 
+// A finite value that single precision holds (a wider one would not convert).
+bool fits_float(double v) {
+  return std::fabs(v) <= static_cast<double>(std::numeric_limits<float>::max());
+}
+
 // A recording and the name its windows carry in the result headers.
 struct PyRecording {
   Recording rec;
@@ -61,7 +67,8 @@ void check_recording(const PyRecording& r) {
   const Recording& rec = r.rec;
   const std::string who = r.name.empty() ? "recording" : "recording " + r.name;
   if (!(rec.dt > 0.0f) || !std::isfinite(rec.dt)) {
-    throw HvError(free_text(who, ": the sampling interval", rec.dt, " s is not above 0"));
+    throw HvError(
+        free_text(who, ": the sampling interval", rec.dt, " s is not a usable positive number"));
   }
   if (rec.nsamp() == 0) throw HvError(who + ": it holds no samples");
   static constexpr const char* names[] = {"vertical", "north-south", "east-west"};
@@ -85,7 +92,12 @@ bool copy_as(const py::array& a, std::vector<float>& out) {
   if (!py::isinstance<py::array_t<T>>(a)) return false;
   const auto u = a.unchecked<T, 1>();
   out.resize(static_cast<std::size_t>(u.shape(0)));
-  for (py::ssize_t i = 0; i < u.shape(0); ++i) out[static_cast<std::size_t>(i)] = float(u(i));
+  // A value single precision cannot hold becomes infinite, which the checks refuse.
+  for (py::ssize_t i = 0; i < u.shape(0); ++i) {
+    const auto v = static_cast<double>(u(i));
+    out[static_cast<std::size_t>(i)] =
+        fits_float(v) ? static_cast<float>(v) : std::numeric_limits<float>::infinity();
+  }
   return true;
 }
 
@@ -115,8 +127,8 @@ PyRecording make_recording(const py::array& z, const py::array& ns, const py::ar
   r.name = name;
   r.rec.component = {component_of(z, "vertical"), component_of(ns, "north-south"),
                      component_of(ew, "east-west")};
-  if (!(dt > 0.0) || !std::isfinite(static_cast<float>(dt))) {
-    throw HvError(free_text("the sampling interval", dt, " s is not above 0"));
+  if (!(dt > 0.0) || !fits_float(dt)) {
+    throw HvError(free_text("the sampling interval", dt, " s is not a usable positive number"));
   }
   r.rec.dt = static_cast<float>(dt);
   if (channels.size() != 3) throw HvError("channels: three codes are needed");
@@ -169,19 +181,24 @@ std::string trimmed(std::string_view s) {
 // The nine selection values in calmpick's order; returns the windows as rows of start
 // and end seconds, and the taper zone's adjustments as warning texts.
 py::tuple select_windows(const PyRecording& r, const std::vector<double>& values) {
-  SelectionParameters p;
-  p.tsta = static_cast<float>(values.at(0));
-  p.tlta = static_cast<float>(values.at(1));
-  p.ratmin = static_cast<float>(values.at(2));
-  p.ratmax = static_cast<float>(values.at(3));
-  p.tlong = static_cast<float>(values.at(4));
-  p.overlap = static_cast<float>(values.at(5));
-  p.isatur = static_cast<int>(values.at(6));
-  p.iltalev = static_cast<int>(values.at(7));
-  p.tbad = static_cast<float>(values.at(8));
+  if (values.size() != 9) throw HvError("nine selection values are needed");
   for (const double v : values) {
-    if (!std::isfinite(v)) throw HvError("the selection values must be finite numbers");
+    if (!fits_float(v)) throw HvError("the selection values must be finite numbers");
   }
+  for (const std::size_t k : {6, 7}) {
+    if (std::fabs(values[k]) > 1.0e9)
+      throw HvError("isatur and iltalev are whole numbers (1 turns the test on)");
+  }
+  SelectionParameters p;
+  p.tsta = static_cast<float>(values[0]);
+  p.tlta = static_cast<float>(values[1]);
+  p.ratmin = static_cast<float>(values[2]);
+  p.ratmax = static_cast<float>(values[3]);
+  p.tlong = static_cast<float>(values[4]);
+  p.overlap = static_cast<float>(values[5]);
+  p.isatur = static_cast<int>(values[6]);
+  p.iltalev = static_cast<int>(values[7]);
+  p.tbad = static_cast<float>(values[8]);
   std::string refused;
   for (const std::string& text : refused_parameters(p))
     refused += (refused.empty() ? "" : "\n") + text;
@@ -248,9 +265,9 @@ std::vector<HvWindow> windows_of(const py::array& a, int recording, int first) {
   std::vector<HvWindow> out;
   for (py::ssize_t k = 0; k < t.shape(0); ++k) {
     const double start = t(k, 0), end = t(k, 1);
-    if (!std::isfinite(start) || !std::isfinite(end) || start < 0.0 || end <= start) {
+    if (!fits_float(start) || !fits_float(end) || start < 0.0 || end <= start) {
       throw HvError(free_text("window", first + static_cast<int>(k), " runs from", start, " s to",
-                              end, " s: a window runs forward from 0 s or later"));
+                              end, " s; a window needs 0 <= start < end, in seconds"));
     }
     out.push_back({static_cast<float>(start), static_cast<float>(end)});
   }
