@@ -47,7 +47,7 @@ def main(build):
     program, package = [], []
     rec = hvsite.read(RECORDING)
     windows = hvsite.select_windows(rec, tsta=1.0, tlta=30.0, ratmin=0.5, ratmax=2.0,
-                                    tlong=60.0, isatur=1)
+                                    tlong=60.0, overlap=0.0, isatur=1, iltalev=0, tbad=0.0)
     for _ in range(ROUNDS):
         before = cpu(resource.RUSAGE_CHILDREN)
         subprocess.run([os.path.join(build, "bin", "ratiospec"), "windows.txt", PARAMETERS,

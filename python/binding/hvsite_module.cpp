@@ -180,25 +180,34 @@ std::string trimmed(std::string_view s) {
 
 // The nine selection values in calmpick's order; returns the windows as rows of start
 // and end seconds, and the taper zone's adjustments as warning texts.
-py::tuple select_windows(const PyRecording& r, const std::vector<double>& values) {
+py::tuple select_windows(const PyRecording& r, const std::vector<std::optional<double>>& values) {
   if (values.size() != 9) throw HvError("nine selection values are needed");
-  for (const double v : values) {
-    if (!fits_float(v)) throw HvError("the selection values must be finite numbers");
+  for (const std::optional<double>& v : values) {
+    if (v && !fits_float(*v)) throw HvError("the selection values must be finite numbers");
   }
   for (const std::size_t k : {6, 7}) {
-    if (std::fabs(values[k]) > 1.0e9)
+    if (values[k] && std::fabs(*values[k]) > 1.0e9) {
       throw HvError("isatur and iltalev are whole numbers (1 turns the test on)");
+    }
   }
+  // Values not given keep their mark and take calmpick's defaults.
   SelectionParameters p;
-  p.tsta = static_cast<float>(values[0]);
-  p.tlta = static_cast<float>(values[1]);
-  p.ratmin = static_cast<float>(values[2]);
-  p.ratmax = static_cast<float>(values[3]);
-  p.tlong = static_cast<float>(values[4]);
-  p.overlap = static_cast<float>(values[5]);
-  p.isatur = static_cast<int>(values[6]);
-  p.iltalev = static_cast<int>(values[7]);
-  p.tbad = static_cast<float>(values[8]);
+  const auto real = [&values](std::size_t k, float& to) {
+    if (values[k]) to = static_cast<float>(*values[k]);
+  };
+  const auto whole = [&values](std::size_t k, int& to) {
+    if (values[k]) to = static_cast<int>(*values[k]);
+  };
+  real(0, p.tsta);
+  real(1, p.tlta);
+  real(2, p.ratmin);
+  real(3, p.ratmax);
+  real(4, p.tlong);
+  real(5, p.overlap);
+  whole(6, p.isatur);
+  whole(7, p.iltalev);
+  real(8, p.tbad);
+  complete_selection_parameters(p);
   std::string refused;
   for (const std::string& text : refused_parameters(p))
     refused += (refused.empty() ? "" : "\n") + text;

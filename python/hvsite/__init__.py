@@ -106,20 +106,21 @@ def read(path, format=None, *, channels=None, station=""):
     return Recording._of(_hvsite.read(str(path), code, _channels(channels), str(station)))
 
 
-def select_windows(recording, *, tsta=1.0, tlta=30.0, ratmin=0.5, ratmax=2.0, tlong=20.0,
-                   overlap=0.0, isatur=0, iltalev=0, tbad=0.0):
-    """Calm windows by the STA/LTA anti-trigger, with calmpick's nine values.
+def select_windows(recording, *, tsta=None, tlta=None, ratmin=None, ratmax=None, tlong=None,
+                   overlap=None, isatur=None, iltalev=None, tbad=None):
+    """Calm windows by the STA/LTA anti-trigger, with calmpick's nine values (None:
+    calmpick's default).
 
     Returns a float32 array of rows (start, end) in seconds from the first sample:
     the times calmpick writes into its window file.
     """
     values = [tsta, tlta, ratmin, ratmax, tlong, overlap, isatur, iltalev, tbad]
     try:
-        values = [float(v) for v in values]
+        values = [None if v is None else float(v) for v in values]
     except (TypeError, ValueError):
         raise HvError("the selection values must be numbers") from None
-    for name, v in (("isatur", isatur), ("iltalev", iltalev)):
-        if float(v) != int(float(v)):
+    for name, v in (("isatur", values[6]), ("iltalev", values[7])):
+        if v is not None and not v.is_integer():
             raise HvError(f"{name} must be a whole number")
     windows, notes = _hvsite.select_windows(_core_of(recording), values)
     _warn(notes)
@@ -149,8 +150,11 @@ def compute(recordings, windows, *, threads=0, freq_spacing=None, offset_rem=Non
     if isinstance(recordings, Recording):
         recordings, windows = [recordings], [windows]
     cores = [_core_of(r) for r in recordings]
-    windows = [_np.asarray(w, dtype=_np.float64).reshape(-1, 2) if _np.size(w) == 0
-               else _np.asarray(w) for w in windows]
+    try:
+        windows = [_np.asarray(w, dtype=_np.float64) for w in windows]
+    except (TypeError, ValueError):
+        raise HvError("windows are rows of start and end seconds") from None
+    windows = [w.reshape(-1, 2) if w.size == 0 else w for w in windows]
     if not isinstance(threads, int) or isinstance(threads, bool):
         raise HvError("threads must be a whole number")
     core, notes = _hvsite.compute(cores, windows, given, threads)

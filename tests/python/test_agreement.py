@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 
 import hvsite
-from conftest import EXAMPLES, RECORDING, ratiospec_options
+from conftest import EXAMPLES, RECORDING, ratiospec_options, run
 
 SELECTION = dict(zip(["tsta", "tlta", "ratmin", "ratmax", "tlong", "overlap", "isatur",
                       "iltalev", "tbad"],
@@ -35,12 +35,22 @@ def package_run(programs_run, tmp_path_factory):
     return rec, windows, result, folder
 
 
+def window_times(path):
+    with open(path) as f:
+        return [[float(x) for x in line.split('"')[2].split()[:2]] for line in f]
+
+
 def test_windows_are_calmpicks(programs_run, package_run):
-    with open(programs_run / "windows.txt") as f:
-        expected = [[float(x) for x in line.split('"')[2].split()[:2]] for line in f]
+    expected = window_times(programs_run / "windows.txt")
     assert len(expected) == 42
     # The window file holds the times to the millisecond.
     np.testing.assert_allclose(np.vstack(package_run[1]), expected, rtol=0, atol=5e-4)
+    # Values not given take calmpick's defaults, as a parameter file of "/" alone.
+    (programs_run / "defaults.par").write_text("/\n")
+    assert run("calmpick", "list.txt", "defaults.par", "w0.txt", cwd=programs_run).returncode == 0
+    both = window_times(programs_run / "w0.txt")  # the recording, then its copy
+    np.testing.assert_allclose(hvsite.select_windows(package_run[0][0]), both[:len(both) // 2],
+                               rtol=0, atol=5e-4)
 
 
 def test_written_files_are_ratiospecs_byte_for_byte(programs_run, package_run):
