@@ -20,17 +20,10 @@ def run(program, *args, cwd):
 
 def ratiospec_options(path):
     """The option lines of a ratiospec parameter file, as keyword arguments."""
-    options, inside = {}, False
     with open(path, encoding="utf-8") as f:
-        for line in f:
-            if line.startswith("### section processing"):
-                inside = True
-            elif line.startswith("### end processing"):
-                break
-            elif inside and line.strip() and not line.startswith("#"):
-                key, _, value = line.rstrip("\n").partition(":")
-                options[key.strip()] = value.strip()
-    return options
+        section = f.read().split("### section processing\n")[1].split("### end processing")[0]
+    pairs = (line.partition(":") for line in section.splitlines() if line[:1] not in ("", "#"))
+    return {key.strip(): value.strip() for key, _, value in pairs}
 
 
 @pytest.fixture(scope="session")
@@ -40,10 +33,8 @@ def programs_run(tmp_path_factory):
     folder = tmp_path_factory.mktemp("programs")
     shutil.copyfile(RECORDING, folder / "copy.miniseed")
     (folder / "list.txt").write_text(f"{RECORDING}\n{folder / 'copy.miniseed'}\n")
-    done = run("calmpick", "list.txt", os.path.join(EXAMPLES, "calmpick.par"), "windows.txt",
-               cwd=folder)
-    assert done.returncode == 0, done.stdout
-    done = run("ratiospec", "windows.txt", os.path.join(EXAMPLES, "ratiospec.par"), "hv",
-               cwd=folder)
-    assert done.returncode in (0, 1), done.stdout
+    for program, args, statuses in (("calmpick", ("list.txt", "calmpick.par", "windows.txt"), (0,)),
+                                    ("ratiospec", ("windows.txt", "ratiospec.par", "hv"), (0, 1))):
+        done = run(program, *args[:1], os.path.join(EXAMPLES, args[1]), args[2], cwd=folder)
+        assert done.returncode in statuses, done.stdout
     return folder

@@ -25,8 +25,9 @@ def rec(z=None, ns=None, ew=None, dt=DT, **kw):
 
 WINDOW = np.array([[0.0, 10.0]])
 CASES = {
-    "nan_sample": (lambda: rec(z=np.where(np.arange(N) == 17, np.nan, noise())), "sample 17 of the vertical component is not a finite"),
-    "inf_after_conversion": (lambda: rec(ew=np.full(N, 1e300)), "east-west component is not a finite"),
+    "nan_sample": (lambda: rec(z=np.where(np.arange(N) == 17, np.nan, noise())),
+                   "sample 17 of the vertical component is not a finite"),
+    "beyond_single": (lambda: rec(ew=np.full(N, 1e300)), "east-west component is not a finite"),
     "unequal_lengths": (lambda: rec(ns=noise(N - 1)), "north-south component holds 2999"),
     "empty": (lambda: rec(np.array([]), np.array([]), np.array([])), "holds no samples"),
     "dt_zero": (lambda: rec(dt=0.0), "sampling interval 0"),
