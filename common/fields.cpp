@@ -65,9 +65,13 @@ std::string fmt_F(double value, int w, int d) {
 std::string fmt_E(double value, int w, int d) {
   if (!std::isfinite(value)) return non_finite(value, w);
   if (d < 1) return stars(w);
-  // printf gives the correctly rounded digits d.ddd...e±x; the field shows them as
-  // 0.dddd...E±(x+1).
-  const std::string buf = printed("%.*e", d - 1, std::fabs(value));
+  // to_chars gives the correctly rounded digits d.ddd...e±x (as printf's %.*e does,
+  // without printf's cost, which is large in a process that registered printf
+  // handlers); the field shows them as 0.dddd...E±(x+1).
+  std::string buf(static_cast<std::size_t>(d) + 16, '\0');
+  const auto done = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(value),
+                                  std::chars_format::scientific, d - 1);
+  buf.resize(static_cast<std::size_t>(done.ptr - buf.data()));
   std::string digits;
   std::size_t p = 0;
   for (; buf[p] != 'e'; ++p) {
@@ -79,8 +83,11 @@ std::string fmt_E(double value, int w, int d) {
   text += digits;
   const int mag = std::abs(exponent);
   // Exponents beyond two digits take the place of the letter E.
-  text += mag <= 99 ? printed("E%c%02d", exponent < 0 ? '-' : '+', mag)
-                    : printed("%c%03d", exponent < 0 ? '-' : '+', mag);
+  if (mag <= 99) text += 'E';
+  text += exponent < 0 ? '-' : '+';
+  if (mag > 99) text += static_cast<char>('0' + mag / 100 % 10);
+  text += static_cast<char>('0' + mag / 10 % 10);
+  text += static_cast<char>('0' + mag % 10);
   drop_leading_zero(text, w);
   return right(text, w);
 }

@@ -7,13 +7,18 @@
 # missing).
 #   install_packages.sh build  what the default build (tests and benchmarks
 #                              included), the programs and the report need
-#   install_packages.sh test   that, clang for the fuzz harnesses, and GNU parallel,
-#                              Slurm and munge for the campaign tests
+#   install_packages.sh test   that, clang for the fuzz harnesses, what the Python
+#                              package's tests use, and GNU parallel, Slurm and
+#                              munge for the campaign tests
 set -euo pipefail
 [ "${HV_NO_INSTALL:-0}" = 1 ] && exit 0
 packages=(cmake g++ make pkg-config libfftw3-dev libmseed-dev python3 python3-matplotlib
+          python3-dev python3-numpy pybind11-dev python3-pybind11
           libgtest-dev libgmock-dev libbenchmark-dev)
-[ "${1:-build}" = test ] && packages+=(clang libclang-rt-14-dev parallel slurm-wlm munge)
+# The Python package's tests: pytest, and a virtual environment that pip installs
+# into; the campaign's: GNU parallel and a one-node Slurm.
+[ "${1:-build}" = test ] && packages+=(clang libclang-rt-14-dev python3-pytest python3-venv
+                                       python3-setuptools python3-pip parallel slurm-wlm munge)
 need=()
 for pkg in "${packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")

@@ -9,3 +9,7 @@ for b in "$build"/bench/bench_*; do
   "$b"
   echo
 done
+if [ -d "$build/python/hvsite" ]; then
+  echo "== hvsite (Python) against ratiospec"
+  PYTHONPATH="$build/python" /usr/bin/python3 "$(dirname "$0")/bench_python.py" "$build"
+fi

@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, MonitorAgreement, ::testing::Values(12, 5),
 TEST_F(Monitor, TheReportsCriteriaOnEachBlockFileGiveTheTablesVerdicts) {
   const std::string script =
       "import sys\n"
-      "from hvreport import results, criteria\n"
+      "from report import results, criteria\n"
       "for path in sys.argv[1:]:\n"
       "    hv = results.read_averaged_hv(path)\n"
       "    a = criteria.assess(hv.freq, hv.hv, hv.sigma, hv.window_len, hv.n_kept,\n"
@@ -247,7 +247,9 @@ TEST_F(Monitor, TheReportsCriteriaOnEachBlockFileGiveTheTablesVerdicts) {
     args.push_back(split_->file(name));
   }
   const ChildResult py =
-      run_child("/usr/bin/python3", args, {{"PYTHONPATH", std::string(HV_SOURCE_DIR) + "/tools"}});
+      // The report's modules alone, without the package's compiled module.
+      run_child("/usr/bin/python3", args,
+                {{"PYTHONPATH", std::string(HV_SOURCE_DIR) + "/python/hvsite"}});
   ASSERT_EQ(py.status, 0) << py.output;
   const std::vector<std::string> lines = split_lines(py.output);
   const Table t = table_of(split_->file("out"));

@@ -13,8 +13,8 @@ import unittest
 from dataclasses import dataclass, field, replace
 
 import hvfiles
-from hvreport import criteria, results
-from hvreport.criteria import FAIL, PASS, UNKNOWN
+from hvsite.report import criteria, results
+from hvsite.report.criteria import FAIL, PASS, UNKNOWN
 
 ROWS_PER_FACTOR_4 = 40  # row k above f0 is at f0 * 4**(k/40): k=20 is 2f0, k=1 is +3.5 %
 

@@ -6,7 +6,7 @@ import tempfile
 import unittest
 
 import hvfiles
-from hvreport import figure, results, traces
+from hvsite.report import figure, results, traces
 
 RECORDING = os.path.join(os.path.dirname(__file__), "..", "..", "data", "UT.STN11.A2_C50.miniseed")
 

@@ -8,7 +8,7 @@ import tempfile
 import unittest
 
 import hvfiles
-from hvreport import monitor
+from hvsite.report import monitor
 
 RECORDING = os.path.join(os.path.dirname(__file__), "..", "..", "data", "UT.STN11.A2_C50.miniseed")
 

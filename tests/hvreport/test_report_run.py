@@ -11,7 +11,7 @@ import unittest
 import hvfiles
 import matplotlib.image
 import numpy as np
-from hvreport import results
+from hvsite.report import results
 
 RESONANCE_HZ = 4.0
 
