@@ -140,12 +140,6 @@ double record_rate(const MSRecord& m) {
   return msr_samprate(const_cast<MSRecord*>(&m));
 }
 
-template <typename T, typename Out>
-void copy_samples(const void* data, std::int64_t from, std::int64_t to, Out* out) {
-  const T* in = static_cast<const T*>(data);
-  for (std::int64_t i = from; i < to; ++i) *out++ = static_cast<Out>(in[i]);
-}
-
 std::string source_name(const StreamKey& k) {
   return k.network + "." + (k.location.empty() ? "--" : k.location);
 }
@@ -386,20 +380,8 @@ int MseedArchive::Index::read_segment(int s, std::int64_t from, std::int64_t cou
         if (m.numsamples != n) return damaged("it decodes to fewer samples than it announces");
         if (!steim_intact(m)) return damaged("its samples do not end on the last value it records");
         const std::int64_t a = std::max(index, from), b = std::min(index + n, to);
-        Out* at = out + (a - from);
-        switch (m.sampletype) {
-          case 'i':
-            copy_samples<std::int32_t>(m.datasamples, a - index, b - index, at);
-            break;
-          case 'f':
-            copy_samples<float>(m.datasamples, a - index, b - index, at);
-            break;
-          case 'd':
-            copy_samples<double>(m.datasamples, a - index, b - index, at);
-            break;
-          default:
-            return damaged("it holds text, not samples");
-        }
+        if (!copy_decoded(m, a - index, b - index, out + (a - from)))
+          return damaged("it holds text, not samples");
       }
       index += n;
     }

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the two miniSEED readers share of libmseed: its log silenced, the lock around
-// its calls, and the check of a Steim record's last sample. Only the miniSEED readers
-// include this header.
+// its calls, the check of a Steim record's last sample and the copy of its samples. Only the
+// miniSEED readers include this header.
 #pragma once
 
 #include <libmseed.h>
 
+#include <cstdint>
 #include <mutex>
 
 namespace hv {
@@ -21,5 +22,27 @@ std::mutex& libmseed_lock();
 // the differences. libmseed only warns when the decoded samples do not end on it, so
 // damaged frames would pass as samples; the check is made here.
 bool steim_intact(const MSRecord& m);
+
+// Copies the decoded samples from .. to - 1 (0-based in the record) of m to out,
+// converted to Out; false when the record holds text, not samples.
+template <typename Out>
+bool copy_decoded(const MSRecord& m, std::int64_t from, std::int64_t to, Out* out) {
+  const auto copy = [&](const auto* in) {
+    for (std::int64_t i = from; i < to; ++i) *out++ = static_cast<Out>(in[i]);
+  };
+  switch (m.sampletype) {
+    case 'i':
+      copy(static_cast<const std::int32_t*>(m.datasamples));
+      return true;
+    case 'f':
+      copy(static_cast<const float*>(m.datasamples));
+      return true;
+    case 'd':
+      copy(static_cast<const double*>(m.datasamples));
+      return true;
+    default:
+      return false;
+  }
+}
 
 }  // namespace hv

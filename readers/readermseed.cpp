@@ -426,12 +426,6 @@ std::string decode_failure(int status) {
   return "its data cannot be decoded";
 }
 
-template <typename T>
-void copy_samples(const void* data, std::int64_t from, std::int64_t to, float* out) {
-  const T* in = static_cast<const T*>(data);
-  for (std::int64_t i = from; i < to; ++i) *out++ = static_cast<float>(in[i]);
-}
-
 // Decodes the records of the channel's run that overlap the common span into column.
 int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& report,
            std::span<float> column) {
@@ -461,20 +455,8 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
       if (!steim_intact(m)) {
         return report.fail(where() + "its samples do not end on the last value it records");
       }
-      float* out = column.data() + (from - c.skip);
-      switch (m.sampletype) {
-        case 'i':
-          copy_samples<std::int32_t>(m.datasamples, from - first, to - first, out);
-          break;
-        case 'f':
-          copy_samples<float>(m.datasamples, from - first, to - first, out);
-          break;
-        case 'd':
-          copy_samples<double>(m.datasamples, from - first, to - first, out);
-          break;
-        default:
-          return report.fail(where() + "it holds text, not samples");
-      }
+      if (!copy_decoded(m, from - first, to - first, column.data() + (from - c.skip)))
+        return report.fail(where() + "it holds text, not samples");
     }
     first += r.count;
   }
