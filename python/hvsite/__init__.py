@@ -22,7 +22,7 @@ HvError = _hvsite.HvError
 HvError.__module__ = __name__
 
 __all__ = ["HvError", "HvWarning", "Recording", "read", "select_windows", "compute", "Result",
-           "read_result"]
+           "MonitorResult", "read_result"]
 
 FORMATS = {"gse": 1, "kaf": 2, "duneheron": 3, "miniseed": 4}
 
@@ -289,10 +289,47 @@ def _trace(rec, spans, points=2000):
     return trace
 
 
+class MonitorResult:
+    """hvmonitor's result as arrays: per block its start and end (UTC, datetime64 in
+    ms), seconds of data, windows kept and selected, Fo and its band (NaN without a
+    result), the reliability verdict, the clear-peak count and the note; and the
+    averaged H/V per block, hv[block, row] on the rows of freq (NaN without a result)."""
+
+    def __init__(self, m):
+        def column(name, dtype):
+            return _np.array([getattr(b, name) for b in m.blocks], dtype=dtype)
+
+        def time(name):
+            return _np.array([getattr(b, name).replace(tzinfo=None) for b in m.blocks],
+                             dtype="datetime64[ms]")
+
+        self.name, self.station = m.path, m.station
+        self.start, self.end = time("start"), time("end")
+        self.seconds = column("seconds", _np.float64)
+        self.kept, self.selected = column("kept", _np.int64), column("selected", _np.int64)
+        self.fo = _np.array([_np.nan if b.fo is None else b.fo for b in m.blocks])
+        self.fo_low = _np.where(_np.isnan(self.fo), _np.nan, column("fo_low", _np.float64))
+        self.fo_high = _np.where(_np.isnan(self.fo), _np.nan, column("fo_high", _np.float64))
+        self.reliable, self.clear_peaks = [b.reliable for b in m.blocks], [b.clear for b in m.blocks]
+        self.notes = [b.note for b in m.blocks]
+        self.freq = _np.array(m.freq, dtype=_np.float32)
+        self.hv = _np.array([_np.full(len(m.freq), _np.nan) if c is None else c
+                             for c in m.columns], dtype=_np.float32).reshape(-1, len(m.freq))
+
+
 def read_result(path):
     """Reads ratiospec's result files (path and the _sp, _win_NNN and _az files beside
-    it, where they exist) into a Result; arrays a file did not hold are empty."""
-    from .report import results
+    it, where they exist) into a Result, arrays a file did not hold being empty; or
+    hvmonitor's block table (with path_hv beside it) into a MonitorResult."""
+    from .report import monitor, results
+
+    if monitor.is_monitor(str(path)):
+        try:
+            return MonitorResult(monitor.read_monitor(str(path)))
+        except results.ResultError as e:
+            raise HvError(str(e)) from None
+        except OSError as e:
+            raise HvError(f"{e.filename}: {e.strerror}") from None
 
     def table(t, first, count=3):
         return _np.array(t.columns[first:first + count], dtype=_np.float32)

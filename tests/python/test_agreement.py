@@ -123,3 +123,25 @@ def test_criteria_and_figure_are_hvreports(programs_run, package_run):
     # H/V, azimuths, spectra and the two recordings with their windows numbered.
     assert len(fig.axes) == 5
     assert {t.get_text() for t in fig.axes[4].texts} >= {"22", "42"}
+
+
+def test_monitor_result_is_its_block_files(tmp_path):
+    """hvmonitor's table and H/V per block, read as arrays, against each block's own
+    averaged file."""
+    par = tmp_path / "monitor.par"
+    par.write_text(open(os.path.join(EXAMPLES, "ratiospec.par")).read() +
+                   "### section monitor\nblock: 600\nend: 2017-05-04T06:00:00\n"
+                   "block_files: yes\n### end monitor\n")
+    (tmp_path / "list.txt").write_text(RECORDING + "\n")
+    done = run("hvmonitor", "list.txt", os.path.join(EXAMPLES, "calmpick.par"), str(par), "out",
+               cwd=tmp_path)
+    assert done.returncode in (0, 1), done.stdout
+    m = hvsite.read_result(tmp_path / "out")
+    assert isinstance(m, hvsite.MonitorResult) and m.hv.shape == (3, len(m.freq))
+    assert list(m.start.astype(str)) == [f"2017-05-04T05:{mm}:00.000" for mm in ("30", "40", "50")]
+    for b in range(3):
+        block = hvsite.read_result(tmp_path / f"out_blk_{b + 1:04d}")
+        np.testing.assert_allclose(m.freq, block.freq, rtol=1e-6)
+        np.testing.assert_allclose(m.hv[b], block.mean[0], rtol=1e-6)
+        assert abs(m.fo[b] - block.fo) < 5e-5 and m.kept[b] == block.n_kept
+
