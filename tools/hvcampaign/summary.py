@@ -79,7 +79,13 @@ def draw(rows, path):
                                      f"{r['station']} ({r['status']} failed)" for r in rows])
     ax.set_ylim(len(rows) - 0.5, -0.5)
     if any(r["Fo"] is not None for r in rows):
+        from matplotlib.ticker import FuncFormatter, LogLocator, NullFormatter
+
+        # Plain numbers at 1, 2, 3, 4, 5 and 7 of each decade, not powers of ten.
         ax.set_xscale("log")
+        ax.xaxis.set_major_locator(LogLocator(subs=(1.0, 2.0, 3.0, 4.0, 5.0, 7.0)))
+        ax.xaxis.set_major_formatter(FuncFormatter(lambda v, _: f"{v:g}"))
+        ax.xaxis.set_minor_formatter(NullFormatter())
     ax.set_xlabel("Fo [Hz] with its band (+/- 1 s.d.)")
     ax.legend(fontsize="small", loc="lower left", bbox_to_anchor=(0.0, 1.0), ncol=4,
               frameon=False)
