@@ -370,6 +370,8 @@ int MseedArchive::Index::read_segment(int s, std::int64_t from, std::int64_t cou
     const std::int64_t n = head.samplecnt;
     if (n > 0 && key.matches(head)) {
       if (index + n > from) {
+        if (!samples_fit(head))
+          return damaged("it announces more samples than its data section holds");
         const int status = reader.parse(offset, true);
         if (status == MS_UNKNOWNFORMAT) {
           return damaged("its data encoding is not one that can be decoded");

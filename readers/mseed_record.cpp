@@ -26,6 +26,39 @@ std::mutex& libmseed_lock() {
   return lock;
 }
 
+bool samples_fit(const MSRecord& m) {
+  if (m.samplecnt <= 0) return true;
+  const std::int64_t room = std::int64_t{m.reclen} - m.fsdh->data_offset;
+  if (room < 0) return false;
+  std::int64_t bytes = 0;  // of one sample in the record
+  switch (m.encoding) {
+    case DE_ASCII:
+      bytes = 1;
+      break;
+    case DE_INT16:
+    case DE_GEOSCOPE163:
+    case DE_GEOSCOPE164:
+    case DE_CDSN:
+    case DE_SRO:
+    case DE_DWWSSN:
+      bytes = 2;
+      break;
+    case DE_GEOSCOPE24:
+      bytes = 3;
+      break;
+    case DE_INT32:
+    case DE_FLOAT32:
+      bytes = 4;
+      break;
+    case DE_FLOAT64:
+      bytes = 8;
+      break;
+    default:
+      return true;
+  }
+  return m.samplecnt <= room / bytes;
+}
+
 bool steim_intact(const MSRecord& m) {
   if (m.encoding != DE_STEIM1 && m.encoding != DE_STEIM2) return true;
   if (m.numsamples < 1 || m.sampletype != 'i') return false;

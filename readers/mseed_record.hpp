@@ -23,6 +23,14 @@ std::mutex& libmseed_lock();
 // damaged frames would pass as samples; the check is made here.
 bool steim_intact(const MSRecord& m);
 
+// libmseed decodes the samples of an uncompressed record (integers, floats, text and
+// the older 16- and 24-bit encodings) from its data section without bounding them by
+// the record's length, so a header claiming more samples than the section holds
+// would have it read past the record; the Steim decoders are bounded. True when the
+// data section begins inside the record and holds the samples the header claims.
+// m is a record parsed without its data.
+bool samples_fit(const MSRecord& m);
+
 // Copies the decoded samples from .. to - 1 (0-based in the record) of m to out,
 // converted to Out; false when the record holds text, not samples.
 template <typename Out>

@@ -440,10 +440,14 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
       const auto where = [&] {
         return free_text("the record at offset", r.offset, " (channel ") + c.code + ") : ";
       };
-      const int status = [&] {
+      const auto parse = [&](bool samples) {
         const std::lock_guard<std::mutex> hold(libmseed_lock());
-        return parser.parse(bytes, r.offset, r.length, true);
-      }();
+        return parser.parse(bytes, r.offset, r.length, samples);
+      };
+      if (parse(false) == 0 && parser.record() != nullptr && !samples_fit(*parser.record())) {
+        return report.fail(where() + "it announces more samples than its data section holds");
+      }
+      const int status = parse(true);
       if (status != 0 || parser.record() == nullptr) {
         return report.fail(where() + decode_failure(status));
       }

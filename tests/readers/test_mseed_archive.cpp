@@ -14,6 +14,7 @@ namespace hv {
 namespace {
 
 using synth::MseedBlock;
+using synth::MseedEncoding;
 using Code = ArchiveProblem::Code;
 
 constexpr double rate = 10.0;
@@ -165,11 +166,23 @@ TEST_F(Archive, DisagreeingOverlapIsRefusedNamingBothFilesAndTheTime) {
   EXPECT_DOUBLE_EQ(problem.time, t0 * 1.0e-6 + 95.0);
 }
 
-// A record whose Steim frames were damaged after it was written passes the index (its
-// header is sound) and is refused when its samples are read.
-TEST_F(Archive, DamagedRecordIsRefusedWhenRead) {
-  std::string bytes = synth::pack_miniseed(three(0, 300), true);
-  bytes[64 + 100] = static_cast<char>(bytes[64 + 100] ^ 0x5a);  // inside the first record's data
+// A record damaged after it was written passes the index (its header is sound) and is
+// refused when its samples are read: Steim frames changed, or a count larger than the
+// record holds, which libmseed would copy from past the record.
+struct Damage {
+  const char* name;
+  MseedEncoding encoding;
+  std::uint64_t offset;  // of the damaged record
+  std::function<void(std::string&)> harm;
+};
+
+class DamagedRecord : public Archive, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(DamagedRecord, IsRefusedWhenRead) {
+  std::vector<MseedBlock> blocks = three(0, 300);
+  for (MseedBlock& b : blocks) b.encoding = GetParam().encoding;
+  std::string bytes = synth::pack_miniseed(blocks);
+  GetParam().harm(bytes);
   const std::string path = dir.file("damaged");
   std::ofstream(path, std::ios::binary) << bytes;
   files.push_back(path);
@@ -178,8 +191,21 @@ TEST_F(Archive, DamagedRecordIsRefusedWhenRead) {
   EXPECT_EQ(archive.read({0, 0, archive.stretches()[0].nsamp}, rec, problem), read_status::failed);
   EXPECT_EQ(problem.code, Code::record_damaged);
   EXPECT_EQ(problem.file, path);
-  EXPECT_EQ(problem.offset, 0u);
+  EXPECT_EQ(problem.offset, GetParam().offset);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedRecord,
+    ::testing::Values(
+        Damage{"steim_frames", MseedEncoding::steim2, 0,
+               [](std::string& b) { b[64 + 100] = static_cast<char>(b[64 + 100] ^ 0x5a); }},
+        // 512-byte INT32 records hold 112 samples: BHZ's third record (76) claims 4095.
+        Damage{"count_beyond_the_record", MseedEncoding::int32, 1024,
+               [](std::string& b) {
+                 b[1024 + 30] = '\x0f';
+                 b[1024 + 31] = '\xff';
+               }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every refusal names its reason, and the file where one file is at fault.
 struct Refusal {

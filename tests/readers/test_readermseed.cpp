@@ -417,7 +417,20 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 Voice::ratiospec,
                 who + "the record at offset 0 (channel BHZ) : its samples do not end on the last "
-                      "value it records"}),
+                      "value it records"},
+        // 512-byte INT32 records hold 112 samples; BHZ's third and last one (76 samples)
+        // claims 4095, which libmseed would copy from far past the record.
+        Refusal{"more_samples_than_the_record_holds",
+                [] {
+                  std::string bytes = three(300, MseedEncoding::int32);
+                  bytes[1024 + 30] = '\x0f';
+                  bytes[1024 + 31] = '\xff';
+                  return bytes;
+                },
+                {},
+                Voice::ratiospec,
+                who + "the record at offset 1024 (channel BHZ) : it announces more samples "
+                      "than its data section holds"}),
     [](const auto& info) { return info.param.name; });
 
 // Through ratiospec's dispatcher: the window line's codes and station pick the
