@@ -317,18 +317,24 @@ def same_grid(a, b):
     return len(a) == len(b) and all(math.isclose(x, y, rel_tol=1e-6) for x, y in zip(a, b))
 
 
-def spectra_beside(hv):
-    """OUT_sp when it exists and belongs to this run (same rows); else None and why."""
-    path = hv.path + "_sp"
+def _beside(hv, suffix, read, panel, what):
+    """The file OUT + suffix when it exists and shares the averaged rows (read by read);
+    else None and why, naming the panel or the curves that are left out."""
+    path = hv.path + suffix
     if not os.path.exists(path):
         return None, None
     try:
-        spectra = read_spectra(path)
+        found = read(path)
     except ResultError as e:
-        return None, f"{e}; the spectra panel is left out"
-    if not same_grid(spectra.table.freq, hv.freq):
-        return None, f"{path} has other frequency rows (another run?); the spectra are left out"
-    return spectra, None
+        return None, f"{e}; the {panel} panel is left out"
+    if not same_grid(found.table.freq, hv.freq):
+        return None, f"{path} has other frequency rows (another run?); the {what} are left out"
+    return found, None
+
+
+def spectra_beside(hv):
+    """OUT_sp when it exists and belongs to this run (same rows); else None and why."""
+    return _beside(hv, "_sp", read_spectra, "spectra", "spectra")
 
 
 @dataclass
@@ -379,16 +385,7 @@ def read_azimuths(path):
 
 def azimuths_beside(hv):
     """OUT_az when it exists and shares the averaged rows; else None and why."""
-    path = hv.path + "_az"
-    if not os.path.exists(path):
-        return None, None
-    try:
-        azimuths = read_azimuths(path)
-    except ResultError as e:
-        return None, f"{e}; the azimuth panel is left out"
-    if not same_grid(azimuths.table.freq, hv.freq):
-        return None, f"{path} has other frequency rows (another run?); the azimuths are left out"
-    return azimuths, None
+    return _beside(hv, "_az", read_azimuths, "azimuth", "azimuths")
 
 
 def window_curves_beside(hv):
