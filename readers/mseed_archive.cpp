@@ -114,20 +114,23 @@ class RecordReader {
 
  private:
   bool load(std::uint64_t offset, std::size_t want) {
-    if (offset >= base_ && offset + want <= base_ + bytes_.size()) return true;
+    if (offset >= base_ && offset + want <= base_ + loaded_) return true;
     const std::size_t n = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max<std::size_t>(want, 1 << 16), size_ - offset));
-    bytes_.resize(n);
+    bytes_.resize(n + libmseed_slack);
+    loaded_ = 0;
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(offset));
     if (!in_.read(bytes_.data(), static_cast<std::streamsize>(n))) return false;
     base_ = offset;
+    loaded_ = n;
     return true;
   }
 
   std::ifstream in_;
   std::uint64_t size_ = 0;
-  std::vector<char> bytes_;
+  std::vector<char> bytes_;  // loaded_ bytes of the file from base_ on, then slack
+  std::size_t loaded_ = 0;
   std::uint64_t base_ = 0;
   MSRecord* msr_ = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include <libmseed.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
@@ -22,6 +23,12 @@ std::mutex& libmseed_lock();
 // the differences. libmseed only warns when the decoded samples do not end on it, so
 // damaged frames would pass as samples; the check is made here.
 bool steim_intact(const MSRecord& m);
+
+// libmseed walks a record's blockettes by the offsets the record gives (below 64 KiB
+// from its start) and trusts a record length it derives from a damaged header, so it
+// can read past the bytes it is handed. Buffers handed to it keep this many bytes
+// after their data, so that such reads stay inside them.
+inline constexpr std::size_t libmseed_slack = std::size_t{65536} + 4096;
 
 // libmseed decodes the samples of an uncompressed record (integers, floats, text and
 // the older 16- and 24-bit encodings) from its data section without bounding them by

@@ -88,8 +88,10 @@ class RecordParser {
   ~RecordParser() { msr_free(&msr_); }
 
   // 0: parsed; above 0: the bytes end inside the record; below 0: not a record.
+  // bytes holds the file and libmseed_slack bytes after it.
   int parse(std::vector<char>& bytes, std::size_t offset, int length, bool decode) {
-    const std::size_t left = std::min<std::size_t>(bytes.size() - offset, MAXRECLEN);
+    const std::size_t left =
+        std::min<std::size_t>(bytes.size() - libmseed_slack - offset, MAXRECLEN);
     return msr_parse(bytes.data() + offset, static_cast<int>(left), &msr_, length, decode ? 1 : 0,
                      0);
   }
@@ -137,7 +139,7 @@ int load(const ReadSource& file, UnitTable& units, const Report& report, std::ve
   if (size < 0) return report.fail("this file cannot be read");
   if (size == 0) return report.fail("this file is empty");
   try {
-    bytes.resize(static_cast<std::size_t>(size));
+    bytes.resize(static_cast<std::size_t>(size) + libmseed_slack);
   } catch (const std::bad_alloc&) {
     return report.fail("this file is too large to be read");
   }
@@ -149,7 +151,7 @@ int load(const ReadSource& file, UnitTable& units, const Report& report, std::ve
 int scan(std::vector<char>& bytes, const Report& report, std::vector<Stream>& streams) {
   RecordParser parser;
   std::size_t offset = 0;
-  while (offset < bytes.size()) {
+  while (offset < bytes.size() - libmseed_slack) {
     const int status = parser.parse(bytes, offset, -1, false);
     if (status < 0) {
       if (offset == 0) return report.not_miniseed();
