@@ -109,6 +109,7 @@ struct RecordRef {
   double start;  // first sample
   std::int64_t count;
   double rate;
+  bool samples_fit;  // its data section holds the samples it announces
 };
 
 // The records of one network, station, location and channel, in file order.
@@ -173,7 +174,7 @@ int scan(std::vector<char>& bytes, const Report& report, std::vector<Stream>& st
         it = streams.insert(streams.end(), Stream{m.network, m.station, m.location, m.channel, {}});
       }
       it->records.push_back({offset, m.reclen, static_cast<double>(msr_starttime(parsed)),
-                             m.samplecnt, msr_samprate(parsed)});
+                             m.samplecnt, msr_samprate(parsed), samples_fit(m)});
     }
     offset += static_cast<std::size_t>(m.reclen);
   }
@@ -442,14 +443,13 @@ int decode(std::vector<char>& bytes, const Channel& c, int nsamp, const Report& 
       const auto where = [&] {
         return free_text("the record at offset", r.offset, " (channel ") + c.code + ") : ";
       };
-      const auto parse = [&](bool samples) {
-        const std::lock_guard<std::mutex> hold(libmseed_lock());
-        return parser.parse(bytes, r.offset, r.length, samples);
-      };
-      if (parse(false) == 0 && parser.record() != nullptr && !samples_fit(*parser.record())) {
+      if (!r.samples_fit) {
         return report.fail(where() + "it announces more samples than its data section holds");
       }
-      const int status = parse(true);
+      const int status = [&] {
+        const std::lock_guard<std::mutex> hold(libmseed_lock());
+        return parser.parse(bytes, r.offset, r.length, true);
+      }();
       if (status != 0 || parser.record() == nullptr) {
         return report.fail(where() + decode_failure(status));
       }
