@@ -583,7 +583,9 @@ int MseedArchive::read(const StretchPiece& piece, Recording& rec, ArchiveProblem
     rec.labels[k] = code;
   }
   rec.labels[3] = "counts";
-  rec.station = x.streams[static_cast<std::size_t>(x.chosen[0])].station;
+  const StreamKey& vertical = x.streams[static_cast<std::size_t>(x.chosen[0])];
+  rec.station = vertical.station;
+  rec.site = site_name(vertical.network, vertical.station);
   rec.dt = dt();
   rec.format = format::miniseed;
   const ArchiveStretch& st = x.stretches[static_cast<std::size_t>(piece.stretch)];

@@ -117,6 +117,7 @@ int Assembly::take(const GSEHDR& hdr, int column) {
   if (column == 1) {
     rec_.start_time = utc_seconds(hdr.year, hdr.month, hdr.day, hdr.hour, hdr.minute,
                                   hdr.second + hdr.msec * 1.0e-3);
+    rec_.site = site_name(hdr.network.trimmed(), hdr.station.trimmed());
   }
   return 0;
 }

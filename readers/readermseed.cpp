@@ -513,6 +513,7 @@ int read_miniseed(const ReadSource& file, const ChannelRequest& want, Voice voic
   rec.dt = static_cast<float>(1.0 / rate);
   rec.start_time = first_time * 1.0e-6;
   rec.station = choice.station;
+  rec.site = site_name(choice.stream[0]->network, choice.station);
   for (std::size_t k = 0; k < 3; ++k) {
     rec.channel[k] = channels[k].code;
     rec.labels[k] = channels[k].code;

@@ -17,4 +17,9 @@ std::optional<double> utc_seconds(int year, int month, int day, int hour, int mi
   return ((days * 24.0 + hour) * 60.0 + minute) * 60.0 + seconds;
 }
 
+std::string site_name(std::string_view network, std::string_view station) {
+  if (station.empty()) return {};
+  return network.empty() ? std::string(station) : std::string(network) + "." + std::string(station);
+}
+
 }  // namespace hv

@@ -50,6 +50,9 @@ struct Recording {
   // Time of the first sample, seconds since 1970-01-01 00:00:00 UTC, where the format
   // holds one.
   std::optional<double> start_time;
+  // Where the file says the recording was made, for people to read: "NET.STA", or the
+  // station alone; empty where the file does not say. Window lines match `station`.
+  std::string site;
 
   int nsamp() const { return static_cast<int>(component[0].size()); }
   void resize(std::size_t n) {
@@ -73,6 +76,9 @@ inline constexpr int not_format = 2;  // not a file of this format; calmpick tri
 // fields do not name one.
 std::optional<double> utc_seconds(int year, int month, int day, int hour, int minute,
                                   double seconds);
+
+// "NET.STA", the station alone without a network, or empty without a station.
+std::string site_name(std::string_view network, std::string_view station);
 
 // No limit on the samples a reader may return: the library sizes what it holds to the
 // data; the two programs pass their storage limit.

@@ -249,6 +249,7 @@ int read_kaf(const ReadSource& file, const ChannelRequest& /*want*/, Voice /*voi
   }
   rec.dt = 1.0f / samp_freq;
   rec.start_time = kaf_start_time(hdr);
+  if (hdr.sta_code.trimmed() != unset) rec.site = hdr.sta_code.trimmed();
   rec.labels = {Text<12>(hdr.ch0_id), Text<12>(hdr.ch1_id), Text<12>(hdr.ch2_id),
                 Text<12>(hdr.units)};
   return read_status::ok;

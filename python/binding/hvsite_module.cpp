@@ -24,6 +24,7 @@
 #include "hvlib/selection_parameters.hpp"
 #include "messages/hv_messages.hpp"
 #include "messages/read_messages.hpp"
+#include "ratiospec/gtws.hpp"
 #include "ratiospec/write_results.hpp"
 #include "readers/read_recording.hpp"
 
@@ -135,6 +136,7 @@ PyRecording make_recording(const py::array& z, const py::array& ns, const py::ar
   if (channels.size() != 3) throw HvError("channels: three codes are needed");
   for (std::size_t c = 0; c < 3; ++c) r.rec.channel[c] = channels[c];
   r.rec.station = station;
+  r.rec.site = station;
   r.rec.labels = {Text<12>("vertical"), Text<12>("north-south"), Text<12>("east-west"),
                   Text<12>("counts")};
   r.rec.start_time = start_time;
@@ -256,6 +258,36 @@ py::tuple select_windows(const PyRecording& r, const std::vector<std::optional<d
     t(k - 1, 1) = span.end;
   }
   return py::make_tuple(times, warnings);
+}
+
+// The window file as ratiospec reads it: one (recording, format, channel codes,
+// station, start, end) per window, and the warning texts (the window limit reached).
+py::tuple read_window_file(const std::string& path) {
+  if (path.size() > Name::size()) {
+    throw HvError(free_text("the path has more than", Name::size(), " characters: ", path));
+  }
+  WINDOWS windows;
+  UnitTable units;
+  std::ostringstream console;
+  int status = 0;
+  {
+    py::gil_scoped_release release;
+    status = GTWS(Name(path), windows, units, console);
+  }
+  const std::string text = message_text(console.str());
+  if (status != 0 && status != 2) {
+    throw HvError(text.empty() ? path + ": the window file cannot be read" : text);
+  }
+  if (windows.nwin() == 0) throw HvError("no window in " + path);
+  py::list lines;
+  for (const WindowEntry& w : windows.entry) {
+    std::vector<std::string> channels;
+    for (const Text<3>& c : w.channel) channels.push_back(trimmed(c.view()));
+    lines.append(py::make_tuple(trimmed(w.file.view()), w.format, channels,
+                                trimmed(w.station.view()), w.start, w.end));
+  }
+  return py::make_tuple(lines,
+                        text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
 }
 
 // What one computation gives, with what writing its files needs.
@@ -459,6 +491,7 @@ PYBIND11_MODULE(_hvsite, m) {
                                return l;
                              })
       .def_property_readonly("start_time", [](const PyRecording& r) { return r.rec.start_time; })
+      .def_property_readonly("site", [](const PyRecording& r) { return r.rec.site; })
       .def("__len__", [](const PyRecording& r) { return r.rec.nsamp(); });
 
   py::class_<PyResult>(m, "Result")
@@ -555,5 +588,6 @@ PYBIND11_MODULE(_hvsite, m) {
   m.def("read", &read_file);
   m.def("select_windows", &select_windows);
   m.def("compute", &compute);
+  m.def("read_window_file", &read_window_file);
   m.attr("max_threads") = max_threads;
 }

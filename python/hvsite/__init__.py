@@ -78,6 +78,8 @@ class Recording:
                       doc="the format read, None for arrays")
     channels = property(lambda self: tuple(self._core.channels))
     station = property(lambda self: self._core.station)
+    site = property(lambda self: self._core.site,
+                    doc='where the file says it was made: "NET.STA", the station alone, or ""')
     labels = property(lambda self: tuple(self._core.labels),
                       doc="the three component labels and the units label")
     start_time = property(lambda self: self._core.start_time,
@@ -218,21 +220,20 @@ class Result:
         """hvreport's figure (H/V with the windows' curves, azimuths and spectra) as a
         matplotlib Figure; the recordings given to compute(), in its order, add their
         panels with the windows marked."""
-        from .report import figure
+        from .report import figure, traces
         hv, a, curves, spectra = self._report_inputs()
         if isinstance(recordings, Recording):
             recordings = [recordings]
         counts = getattr(self, "_window_counts", None)
         if recordings and (counts is None or len(counts) != len(recordings)):
             raise HvError("figure: give the recordings of the computation, in its order")
-        traces, first = [], 0
+        drawn, first = [], 0
         for rec, count in zip(recordings, counts or []):
-            _core_of(rec)
             spans = [(float(s), float(e), first + k + 1)
                      for k, (s, e) in enumerate(self.windows[first:first + count])]
-            traces.append(_trace(rec, spans))
+            drawn.append(traces.envelope(_core_of(rec), spans))
             first += count
-        return figure.draw(hv, a, curves, spectra, traces, self._report_azimuths())
+        return figure.draw(hv, a, curves, spectra, drawn, self._report_azimuths())
 
     def _report_inputs(self):
         from .report import results
@@ -271,22 +272,6 @@ class Result:
         table = results.Table(list(map(float, self.freq)),
                               [list(map(float, c)) for c in self.azimuth_mean])
         return results.Azimuths("", step, list(map(float, self.azimuths)), fo, table)
-
-
-def _trace(rec, spans, points=2000):
-    """The report's min/max envelope of a recording in at most points buckets."""
-    from .report import traces
-
-    n = len(rec)
-    edges = _np.arange(min(points, n) + 1) * n // min(points, n)
-    trace = traces.Trace(rec.name, FORMATS.get(rec.format, 0), float(rec.dt), n,
-                         list(rec.labels), spans, rec.station, rec.start_time)
-    trace.t_first = (edges[:-1] * float(rec.dt)).tolist()
-    trace.t_last = ((edges[1:] - 1) * float(rec.dt)).tolist()
-    for c, x in enumerate((rec.z, rec.ns, rec.ew)):
-        trace.low[c] = _np.minimum.reduceat(x, edges[:-1]).tolist()
-        trace.high[c] = _np.maximum.reduceat(x, edges[:-1]).tolist()
-    return trace
 
 
 class MonitorResult:

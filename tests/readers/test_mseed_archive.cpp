@@ -151,6 +151,7 @@ TEST_F(Archive, GapOfMoreThanHalfASampleSplitsAndPiecesFollowTheBounds) {
   ASSERT_EQ(archive.read(pieces[1], rec, problem), 0);
   EXPECT_EQ(rec.component[2][0], static_cast<float>(value("BHE", 1000)));
   EXPECT_DOUBLE_EQ(*rec.start_time, base + 100.06);
+  EXPECT_EQ(rec.site, "XX.SYN");
 }
 
 TEST_F(Archive, DisagreeingOverlapIsRefusedNamingBothFilesAndTheTime) {

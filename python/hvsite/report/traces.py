@@ -1,15 +1,17 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Recording envelopes for the figure, from the hvtrace command.
+"""Recording envelopes for the figure.
 
-hvtrace reads the window file and the recordings with the programs' own readers, so
-no recording format is parsed here: only hvtrace's plain output.
+The window file and the recordings it names are read by the programs' own readers
+(through the compiled core), so the report draws exactly the samples that calmpick
+and ratiospec see.
 """
 
-import math
 import os
-import shutil
-import subprocess
 from dataclasses import dataclass, field
+
+import numpy as np
+
+from .. import _hvsite
 
 
 class TraceError(Exception):
@@ -19,7 +21,6 @@ class TraceError(Exception):
 @dataclass
 class Trace:
     path: str
-    format: int
     dt: float
     nsamp: int
     labels: list  # three component labels and the units label
@@ -32,80 +33,61 @@ class Trace:
     high: list = field(default_factory=lambda: [[], [], []])
 
 
-def hvtrace_command():
-    """hvtrace as the build's wrapper names it, else the one on PATH."""
-    return os.environ.get("HVREPORT_HVTRACE") or shutil.which("hvtrace")
+def envelope(rec, windows, points=2000):
+    """The min/max envelope of a recording (hvsite.Recording or the compiled core's) in
+    at most points buckets; bucket b holds samples floor(b*n/B) .. floor((b+1)*n/B)-1.
+    windows: (start, end, number) of the windows drawn on it."""
+    n = len(rec)
+    buckets = min(points, n)
+    edges = np.arange(buckets + 1) * n // buckets
+    trace = Trace(rec.name, float(rec.dt), n, list(rec.labels), list(windows), rec.site,
+                  rec.start_time)
+    trace.t_first = (edges[:-1] * float(rec.dt)).tolist()
+    trace.t_last = ((edges[1:] - 1) * float(rec.dt)).tolist()
+    for c, x in enumerate((rec.z, rec.ns, rec.ew)):
+        trace.low[c] = np.minimum.reduceat(x, edges[:-1]).tolist()
+        trace.high[c] = np.maximum.reduceat(x, edges[:-1]).tolist()
+    return trace
 
 
-def _one_line(text):
-    """hvtrace's messages (its own and the readers') joined into one line."""
-    lines = (" ".join(line.split()) for line in text.splitlines())
-    return "; ".join(line.removeprefix("hvtrace : ") for line in lines if line)
+def _refused(window_file, error):
+    """The programs' message of error, on one line."""
+    return TraceError(f"{window_file}: " + "; ".join(str(error).splitlines()))
 
 
-def parse(text):
-    traces, current, rows_left = [], None, 0
-    for number, line in enumerate(text.splitlines(), 1):
-        if rows_left:
-            items = [float(x) for x in line.split()]
-            if len(items) != 8:
-                raise TraceError(f"hvtrace output line {number} is not eight numbers")
-            current.t_first.append(items[0])
-            current.t_last.append(items[1])
-            for c in range(3):
-                current.low[c].append(items[2 + 2 * c])
-                current.high[c].append(items[3 + 2 * c])
-            rows_left -= 1
-            continue
-        key, _, rest = line.partition(" ")
-        if key == "recording":
-            current = Trace("", 0, math.nan, 0, [])
-            traces.append(current)
-        elif current is None:
-            raise TraceError(f"hvtrace output line {number} comes before any recording")
-        elif key == "path":
-            current.path = rest
-        elif key == "format":
-            current.format = int(rest)
-        elif key == "dt":
-            current.dt = float(rest)
-        elif key == "nsamp":
-            current.nsamp = int(rest)
-        elif key == "labels":
-            current.labels = rest.split("\t")
-        elif key == "station":
-            current.station = rest
-        elif key == "start":
-            current.start = float(rest)
-        elif key == "window":
-            start, end, *number = rest.split()
-            current.windows.append((float(start), float(end), int(number[0]) if number else None))
-        elif key == "envelope":
-            rows_left = int(rest)
-        else:
-            raise TraceError(f"hvtrace output line {number} is not understood: {line[:40]}")
-    if rows_left:
-        raise TraceError("hvtrace output ends inside an envelope")
-    return traces
+def _locate(file, beside):
+    """A relative path that does not exist from the current folder is looked for beside
+    the window file, where calmpick's list usually put the recordings."""
+    if os.path.exists(file) or os.path.isabs(file):
+        return file
+    other = os.path.join(beside, file)
+    return other if os.path.exists(other) and len(other) <= 200 else file
 
 
 def read_traces(window_file, points=2000):
+    """One Trace per recording of the window file, in order of first appearance, with
+    its windows numbered as the file's lines."""
     if not os.path.isfile(window_file):
         what = "is not a file" if os.path.exists(window_file) else "does not exist"
         raise TraceError(f"window file {window_file} {what}")
-    command = hvtrace_command()
-    if not command:
-        raise TraceError("the hvtrace command was not found "
-                         "(build the project and run build/bin/hvreport)")
     try:
-        done = subprocess.run([command, "--windows", window_file, "--points", str(points)],
-                              capture_output=True, text=True, errors="replace", check=False)
-    except OSError as e:
-        raise TraceError(f"hvtrace could not be started: {e.strerror}") from None
-    if done.returncode != 0:
-        why = _one_line(done.stderr) or f"hvtrace ended with status {done.returncode}"
-        raise TraceError(f"{window_file}: {why}")
-    try:
-        return parse(done.stdout)
-    except ValueError:
-        raise TraceError("hvtrace output is not understood") from None
+        lines, _ = _hvsite.read_window_file(window_file)
+    except _hvsite.HvError as e:
+        raise _refused(window_file, e) from None
+    recordings = {}  # (file, format, channels, station) -> windows, in insertion order
+    for number, (file, fmt, channels, station, start, end) in enumerate(lines, 1):
+        key = (file, fmt, tuple(channels), station)
+        recordings.setdefault(key, []).append((start, end, number))
+    beside = os.path.dirname(window_file)
+    traces = []
+    for (file, fmt, channels, station), windows in recordings.items():
+        path = _locate(file, beside)
+        if not os.path.isfile(path):
+            what = "is not a regular file" if os.path.exists(path) else "does not exist"
+            raise TraceError(f"{window_file}: recording {file} {what}")
+        try:
+            rec = _hvsite.read(path, fmt, list(channels), station)
+        except _hvsite.HvError as e:
+            raise _refused(window_file, e) from None
+        traces.append(envelope(rec, windows, points))
+    return traces
