@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/heap.hpp"
 #include "hvmonitor/hvmonitor.hpp"
 #include "tools/synth.hpp"
 #include "tools/synth_mseed.hpp"
@@ -32,6 +33,7 @@ Usage run_child(const std::vector<std::string>& args, int threads) {
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("HV_THREADS", std::to_string(threads).c_str(), 1);
+    hv::keep_freed_memory();  // as hvmonitor's main does
     std::ostringstream console;
     _exit(hv::hvmonitor_run(args, console));
   }

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "common/heap.hpp"
 #include "hvmonitor/hvmonitor.hpp"
 
 int main(int argc, char** argv) {
+  hv::keep_freed_memory();
   const std::vector<std::string> args(argv + 1, argv + argc);
   return hv::hvmonitor_run(args, std::cout);
 }
