@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -58,6 +59,40 @@ class Workers {
   int finished_ = 0;  // helpers that have left the job
   std::exception_ptr error_;
   std::vector<std::thread> helpers_;
+};
+
+// Writes the results of tasks that Workers runs in any schedule in task order. A
+// task hands its result in and goes on to the next task at once: a result that comes
+// before those of earlier tasks waits here, and the thread that hands in the missing
+// one writes all that have become due. Only one thread writes at a time. Should
+// `write` throw, nothing more is written and the exception reaches Workers::run.
+template <typename Result>
+class InOrder {
+ public:
+  explicit InOrder(std::function<void(Result&)> write) : write_(std::move(write)) {}
+
+  void hand_in(int task, Result result) {
+    std::unique_lock lock(mutex_);
+    waiting_.emplace(task, std::move(result));
+    if (writing_) return;  // the thread writing will find it
+    writing_ = true;
+    while (!waiting_.empty() && waiting_.begin()->first == next_) {
+      Result due = std::move(waiting_.begin()->second);
+      waiting_.erase(waiting_.begin());
+      lock.unlock();
+      write_(due);
+      lock.lock();
+      ++next_;
+    }
+    writing_ = false;
+  }
+
+ private:
+  std::function<void(Result&)> write_;
+  std::mutex mutex_;
+  std::map<int, Result> waiting_;
+  int next_ = 0;
+  bool writing_ = false;
 };
 
 }  // namespace hv

@@ -2,6 +2,7 @@
 #include "hvmonitor/hvmonitor.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -201,6 +202,56 @@ BlockPlan plan_blocks(const MseedArchive& archive, const MonitorParameters& m,
   return plan;
 }
 
+// Block number i + 1 of the plan: its samples read and its H/V computed. problem:
+// out, set when a record cannot be decoded (the result is then empty).
+BlockResult read_and_compute(int i, const BlockPlan& plan, const MonitorParameters& monitor,
+                             const MseedArchive& archive, const SelectionParameters& selection,
+                             const HvOptions& options, const PARAMETERS& par, int threads,
+                             ArchiveProblem& problem) {
+  BlockInput in;
+  in.number = i + 1;
+  in.start = plan.origin + static_cast<double>(plan.first + i) * monitor.step;
+  in.end = in.start + monitor.block;
+  for (const StretchPiece& piece :
+       archive.pieces(std::max(in.start, plan.lo), std::min(in.end, plan.hi))) {
+    Recording rec;
+    if (archive.read(piece, rec, problem) != 0) return {};
+    in.stretches.push_back(std::move(rec));
+  }
+  return compute_block(in, selection, options, par, threads);
+}
+
+// Writes the blocks' results, in block order: a row of the table, a column of the
+// H/V matrix and, when asked, the block's own file.
+struct BlockWriter {
+  std::ofstream& table;
+  const std::string& output;
+  bool block_files;
+  const InputFiles& inputs;
+  const PARAMETERS& par;
+  UnitTable& units;
+  std::ostream& console;
+  HvMatrix hv_matrix;
+  int with_result = 0;
+
+  // Returns monitor_done, or monitor_files after a message.
+  int write(const BlockResult& b) {
+    write_table_row(table, b);
+    hv_matrix.add(b);
+    if (!b.hv) return monitor_done;
+    ++with_result;
+    if (!block_files) return monitor_done;
+    const std::string name = output + block_suffix(b.number);
+    if (const std::string* input = inputs.match(name)) {
+      error(console, "the result file would replace an input file:", name);
+      free_line(console, *input);
+      return monitor_files;
+    }
+    return write_block_file(Name(output), b, par, units, console) % 2 == 1 ? monitor_files
+                                                                           : monitor_done;
+  }
+};
+
 int run(std::span<const std::string> args, std::ostream& console, ResultSet& results) {
   if (args.size() != 4) {
     console << " use : hvmonitor list_file calmpick_parameters ratiospec_parameters output_file\n";
@@ -272,59 +323,40 @@ int run(std::span<const std::string> args, std::ostream& console, ResultSet& res
             iso_millis(plan.hi));
 
   UnitTable units;
-  HvMatrix hv_matrix;
+  BlockWriter writer{table, output, monitor.block_files, inputs, par, units, console, {}, 0};
+  int status = monitor_done;
+  std::atomic<bool> stopped = false;
+  // One task per block: read and computed on whichever thread takes it, then written
+  // in block order while later blocks are computed. Samples are held for one block
+  // per thread; only results wait for their turn to be written. A record that cannot
+  // be decoded is reported for the first such block in time order, whatever the
+  // schedule, and ends the run.
+  struct Done {
+    BlockResult out;
+    ArchiveProblem problem;
+  };
+  InOrder<Done> in_order([&](Done& d) {
+    if (status != monitor_done) return;
+    if (d.problem.code != ArchiveProblem::Code::none) {
+      report_archive_problem(console, d.problem);
+      status = monitor_archive;
+    } else {
+      status = writer.write(d.out);
+    }
+    if (status != monitor_done) stopped = true;
+  });
+  const int inner = std::max(1, threads / std::min(threads, plan.count));
   Workers workers(threads);
-  int with_result = 0;
-  // Blocks go by batches of one per thread: each is read and computed on its thread,
-  // then the batch is written in order and let go. A record that cannot be decoded
-  // is reported for the first such block in time order, whatever the schedule.
-  for (int done = 0; done < plan.count;) {
-    const int batch = std::min(threads, plan.count - done);
-    std::vector<BlockInput> inputs_now(static_cast<std::size_t>(batch));
-    std::vector<ArchiveProblem> problems(static_cast<std::size_t>(batch));
-    std::vector<BlockResult> out(static_cast<std::size_t>(batch));
-    const int inner = std::max(1, threads / batch);
-    workers.run(batch, [&](int i, int) {
-      const auto at = static_cast<std::size_t>(i);
-      BlockInput& in = inputs_now[at];
-      in.number = done + i + 1;
-      in.start = plan.origin + static_cast<double>(plan.first + done + i) * monitor.step;
-      in.end = in.start + monitor.block;
-      for (const StretchPiece& piece :
-           archive.pieces(std::max(in.start, plan.lo), std::min(in.end, plan.hi))) {
-        Recording rec;
-        if (archive.read(piece, rec, problems[at]) != 0) return;
-        in.stretches.push_back(std::move(rec));
-      }
-      out[at] = compute_block(in, selection, options, par, inner);
-    });
-    for (const ArchiveProblem& p : problems) {
-      if (p.code != ArchiveProblem::Code::none) {
-        report_archive_problem(console, p);
-        return monitor_archive;
-      }
+  workers.run(plan.count, [&](int i, int) {
+    Done d;
+    if (!stopped) {
+      d.out =
+          read_and_compute(i, plan, monitor, archive, selection, options, par, inner, d.problem);
     }
-    for (const BlockResult& b : out) {
-      write_table_row(table, b);
-      hv_matrix.add(b);
-      if (b.hv) {
-        ++with_result;
-        if (monitor.block_files) {
-          const std::string name = output + block_suffix(b.number);
-          if (const std::string* input = inputs.match(name)) {
-            error(console, "the result file would replace an input file:", name);
-            free_line(console, *input);
-            return monitor_files;
-          }
-          if (write_block_file(Name(output), b, par, units, console) % 2 == 1) {
-            return monitor_files;
-          }
-        }
-      }
-    }
-    done += batch;
-  }
-  hv_matrix.write(matrix);
+    in_order.hand_in(i, std::move(d));
+  });
+  if (status != monitor_done) return status;
+  writer.hv_matrix.write(matrix);
   table.flush();
   matrix.flush();
   if (!table || !matrix) {
@@ -338,7 +370,7 @@ int run(std::span<const std::string> args, std::ostream& console, ResultSet& res
     error(console, "the result file cannot be put in place:", failed);
     return monitor_files;
   }
-  free_line(console, "hvmonitor:", plan.count, " blocks,", with_result, " with an H/V");
+  free_line(console, "hvmonitor:", plan.count, " blocks,", writer.with_result, " with an H/V");
   return monitor_done;
 }
 

@@ -73,9 +73,13 @@ struct Run {
 };
 
 // The records of one file read one after the other through a window of its bytes.
+// A reader holds libmseed's lock for its lifetime: a segment's records are parsed in
+// one go, so threads reading beside each other hand the library over once a segment
+// rather than once a record.
 class RecordReader {
  public:
-  explicit RecordReader(const std::string& path) : in_(path, std::ios::binary) {
+  explicit RecordReader(const std::string& path)
+      : hold_(libmseed_lock()), in_(path, std::ios::binary) {
     if (in_) {
       in_.seekg(0, std::ios::end);
       size_ = static_cast<std::uint64_t>(std::max<std::streamoff>(0, in_.tellg()));
@@ -98,12 +102,8 @@ class RecordReader {
       want = static_cast<std::size_t>(std::min<std::uint64_t>(want, size_ - offset));
       if (!load(offset, want)) return -2;
       const auto* at = bytes_.data() + (offset - base_);
-      int status = 0;
-      {
-        const std::lock_guard<std::mutex> hold(libmseed_lock());
-        status =
-            msr_parse(const_cast<char*>(at), static_cast<int>(want), &msr_, -1, decode ? 1 : 0, 0);
-      }
+      const int status =
+          msr_parse(const_cast<char*>(at), static_cast<int>(want), &msr_, -1, decode ? 1 : 0, 0);
       if (status == 0) return msr_ != nullptr && msr_->reclen > 0 ? 0 : -1;
       if (status < 0) return decode && status != MS_NOTSEED ? status : -1;
       if (offset + want >= size_ || want >= MAXRECLEN) return 1;
@@ -127,6 +127,7 @@ class RecordReader {
     return true;
   }
 
+  std::lock_guard<std::mutex> hold_;
   std::ifstream in_;
   std::uint64_t size_ = 0;
   std::vector<char> bytes_;  // loaded_ bytes of the file from base_ on, then slack

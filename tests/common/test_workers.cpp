@@ -89,5 +89,32 @@ TEST(Workers, FirstErrorReachesTheCallerAndThePoolGoesOn) {
   EXPECT_EQ(again, 20);
 }
 
+// Task 0 waits until the other tasks have handed in, so they end first: their
+// results wait, none of their threads blocks, and all are written in task order
+// once task 0 hands in.
+TEST(InOrder, ResultsThatComeEarlyWaitAndAreWrittenInTaskOrder) {
+  constexpr int tasks = 6;
+  std::mutex m;
+  std::condition_variable cv;
+  int handed_in = 0;
+  bool others_first = true;
+  std::vector<int> written;
+  InOrder<int> in_order([&](int& r) { written.push_back(r); });
+  Workers workers(2);
+  workers.run(tasks, [&](int task, int) {
+    if (task == 0) {
+      std::unique_lock lock(m);
+      others_first =
+          cv.wait_for(lock, std::chrono::seconds(20), [&] { return handed_in == tasks - 1; });
+    }
+    in_order.hand_in(task, task * 10);
+    const std::lock_guard lock(m);
+    ++handed_in;
+    cv.notify_all();
+  });
+  EXPECT_TRUE(others_first);
+  EXPECT_EQ(written, (std::vector<int>{0, 10, 20, 30, 40, 50}));
+}
+
 }  // namespace
 }  // namespace hv
