@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +27,12 @@ namespace {
 struct Usage {
   int status = -1;
   double cpu = 0.0;      // seconds, user and system
+  double wall = 0.0;     // seconds
   double peak_mb = 0.0;  // largest resident set
 };
 
 Usage run_child(const std::vector<std::string>& args, int threads) {
+  const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
     setenv("HV_THREADS", std::to_string(threads).c_str(), 1);
@@ -41,6 +44,7 @@ Usage run_child(const std::vector<std::string>& args, int threads) {
   rusage ru{};
   wait4(pid, &wstatus, 0, &ru);
   Usage u;
+  u.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   u.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
   u.cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
           static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1.0e-6;
@@ -102,8 +106,11 @@ int main() {
     return 1;
   }
   std::printf("bench_monitor: one day at 100 Hz, hourly blocks, defaults\n");
-  std::printf("bench_monitor: 1 thread : %.2f CPU s, peak %.1f MB\n", one.cpu, one.peak_mb);
-  std::printf("bench_monitor: 2 threads: %.2f CPU s, peak %.1f MB\n", two.cpu, two.peak_mb);
+  std::printf("bench_monitor: 1 thread : %.2f CPU s, %.2f s wall, peak %.1f MB\n", one.cpu,
+              one.wall, one.peak_mb);
+  std::printf(
+      "bench_monitor: 2 threads: %.2f CPU s, %.2f s wall (%.2f times faster), peak %.1f MB\n",
+      two.cpu, two.wall, one.wall / two.wall, two.peak_mb);
   std::printf("bench_monitor: %d days, 2 threads: %.2f CPU s, peak %.1f MB (%.2f times one day)\n",
               days, seven.cpu, seven.peak_mb, seven.peak_mb / two.peak_mb);
   return 0;
