@@ -94,6 +94,11 @@ class Campaign(unittest.TestCase):
             self.assertTrue(row["note"].endswith(note), row)
         settings = hashlib.sha256(PICK + HV).hexdigest()
         self.assertEqual({r["settings_sha256"] for r in rows}, {settings})
+        # The version this build wrote, "release+commit" in a checkout.
+        with open(os.path.join(BIN, "..", "version"), encoding="utf-8") as f:
+            version = f.read().strip()
+        self.assertRegex(version, r"^\d+\.\d+\.\d+")
+        self.assertEqual({r["version"] for r in rows}, {version})
         self.assertEqual([(r["x"], r["y"]) for r in rows],
                          [("0.0", "0.0"), ("100.0", "0.0"), ("", ""), ("", ""), ("50.0", "50.0")])
 
