@@ -144,11 +144,16 @@ PyRecording make_recording(const py::array& z, const py::array& ns, const py::ar
   return r;
 }
 
-PyRecording read_file(const std::string& path, int format, const std::vector<std::string>& channels,
-                      const std::string& station) {
+// File names are fixed-length texts of the programs; a longer one would be cut.
+void check_path(const std::string& path) {
   if (path.size() > Name::size()) {
     throw HvError(free_text("the path has more than", Name::size(), " characters: ", path));
   }
+}
+
+PyRecording read_file(const std::string& path, int format, const std::vector<std::string>& channels,
+                      const std::string& station) {
+  check_path(path);
   ChannelRequest want;
   for (std::size_t c = 0; c < std::min<std::size_t>(3, channels.size()); ++c) {
     want.channel[c] = channels[c];
@@ -261,11 +266,9 @@ py::tuple select_windows(const PyRecording& r, const std::vector<std::optional<d
 }
 
 // The window file as ratiospec reads it: one (recording, format, channel codes,
-// station, start, end) per window, and the warning texts (the window limit reached).
-py::tuple read_window_file(const std::string& path) {
-  if (path.size() > Name::size()) {
-    throw HvError(free_text("the path has more than", Name::size(), " characters: ", path));
-  }
+// station, start, end) per window (the first 20000 when it holds more).
+py::list read_window_file(const std::string& path) {
+  check_path(path);
   WINDOWS windows;
   UnitTable units;
   std::ostringstream console;
@@ -286,8 +289,7 @@ py::tuple read_window_file(const std::string& path) {
     lines.append(py::make_tuple(trimmed(w.file.view()), w.format, channels,
                                 trimmed(w.station.view()), w.start, w.end));
   }
-  return py::make_tuple(lines,
-                        text.empty() ? std::vector<std::string>{} : std::vector<std::string>{text});
+  return lines;
 }
 
 // What one computation gives, with what writing its files needs.

@@ -71,7 +71,7 @@ def read_traces(window_file, points=2000):
         what = "is not a file" if os.path.exists(window_file) else "does not exist"
         raise TraceError(f"window file {window_file} {what}")
     try:
-        lines, _ = _hvsite.read_window_file(window_file)
+        lines = _hvsite.read_window_file(window_file)
     except _hvsite.HvError as e:
         raise _refused(window_file, e) from None
     recordings = {}  # (file, format, channels, station) -> windows, in insertion order
